@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with address and undefined-behaviour sanitizers into
+# out/test and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B out/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTBP_SANITIZE=ON -DTBP_BUILD_BENCH=OFF
+cmake --build out/test --parallel
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd out/test
+ctest --output-on-failure --parallel "$(nproc)"
