@@ -88,18 +88,6 @@ tbp::Bytes MainWindow::codeNes() {
   return portImage.embeddedNes();
 }
 
-void MainWindow::applyPatchFile() {
-  // TODO
-}
-
-void MainWindow::saveRom() {
-  // TODO
-}
-
-void MainWindow::savePatch() {
-  // TODO
-}
-
 QString MainWindow::suggestOutputPath(const QString& prefix, const QString& extension) const {
   QString directory;
   QString baseName;

@@ -35,6 +35,12 @@ class MainWindow : public QMainWindow {
   void showPort(const tbp::PortImage& image, const QString& source);
   // Rebuilds the information page's HTML from the window's state, keeping its scroll position.
   void renderInfoPage();
+  // The image that saving writes: a copy of portImage with the chosen ROM size applied and the
+  // checksum fixed. portImage itself never changes here. Throws when the port cannot take the
+  // chosen size.
+  tbp::PortImage finalImage() const;
+  // Redraws the option pages from portImage under the refreshing guard.
+  void refreshPages();
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
   QString suggestOutputPath(const QString& prefix, const QString& extension) const;
@@ -98,6 +104,7 @@ class MainWindow : public QMainWindow {
   void buildTabs();
   void placeOnScreen();
   QString startUpText() const;
+  bool askForSourceNes();
   void showError(const QString& message);
 
   std::unique_ptr<Prompts> dialogs;

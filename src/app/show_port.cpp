@@ -29,5 +29,6 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
     else if (text == QStringLiteral("Music"))
       tabs->setTabEnabled(index, portImage.hasMsu1());
   }
+  refreshPages();
   statusBar()->showMessage(QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size()));
 }

@@ -10,6 +10,12 @@
 
 namespace {
 
+constexpr std::size_t kTwoMegabytes = 2097152;
+constexpr std::size_t kFourMegabytes = 4194304;
+constexpr std::size_t kKilobyte = 1024;
+constexpr int kChipNone = 0;
+constexpr int kChipGsu1 = 1;
+
 const QString kNote = QStringLiteral(
     "<b>Note:</b> <i>Apply patch file...</i> at the top works with any BPS or IPS patch and any "
     "ROM. The option pages here (Switches, Controls, Splash &amp; Sound, Fonts &amp; Symbols, "
@@ -61,4 +67,33 @@ QWidget* buildOutputPage(MainWindow& window) {
   layout->addWidget(window.bpsButton);
   layout->addStretch();
   return page;
+}
+
+// 4 MB is for ports without a coprocessor; 2 MB is beyond the reach of GSU-1 only. A choice the
+// chip rules out falls back to "As it is".
+void refreshOutputPage(MainWindow& window) {
+  const int chip = window.portImage.chip();
+  window.size4Mb->setEnabled(chip == kChipNone);
+  window.size2Mb->setEnabled(chip != kChipGsu1);
+  const bool disabledChoice = (window.size4Mb->isChecked() && !window.size4Mb->isEnabled()) ||
+                              (window.size2Mb->isChecked() && !window.size2Mb->isEnabled());
+  if (disabledChoice) window.sizeAsItIs->setChecked(true);
+  const std::size_t smallest = tbp::snesRomSize(window.portImage.contentSize());
+  window.sizeLabel->setText(QStringLiteral("Now %1 KB; smallest %2 KB")
+                                .arg(QString::number(window.portImage.bytes().size() / kKilobyte),
+                                     QString::number(smallest / kKilobyte)));
+}
+
+tbp::PortImage MainWindow::finalImage() const {
+  tbp::PortImage image = portImage;
+  // The Game Genie codes of the Switches page are applied to the copy here once the page has
+  // its code box.
+  if (sizeSmallest->isChecked())
+    image.setRomSize(tbp::snesRomSize(image.contentSize()));
+  else if (size2Mb->isChecked())
+    image.setRomSize(kTwoMegabytes);
+  else if (size4Mb->isChecked())
+    image.setRomSize(kFourMegabytes);
+  image.fixChecksum();
+  return image;
 }

@@ -11,3 +11,6 @@ QWidget* buildSplashPage(MainWindow& window);
 QWidget* buildFontsPage(MainWindow& window);
 QWidget* buildMusicPage(MainWindow& window);
 QWidget* buildOutputPage(MainWindow& window);
+
+// Each page's part of MainWindow::refreshPages: reads its controls back from the port image.
+void refreshOutputPage(MainWindow& window);

@@ -1,3 +1,5 @@
+#include "app/main_window.h"
+
 #include <QLabel>
 #include <QMenuBar>
 #include <QMetaMethod>
@@ -9,7 +11,6 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include "app/main_window.h"
 #include "support/window_harness.h"
 
 namespace {
@@ -34,8 +35,8 @@ class MainWindowTest : public QObject {
 
   void tabTextsInOrder() {
     WindowHarness harness;
-    const QStringList expected = {"Info",  "Switches", "Controls", "Splash && Sound",
-                                  "Fonts && Symbols", "Music", "Output"};
+    const QStringList expected = {
+        "Info", "Switches", "Controls", "Splash && Sound", "Fonts && Symbols", "Music", "Output"};
     QTabWidget* tabs = harness.window->tabs;
     QCOMPARE(tabs->count(), expected.size());
     for (int index = 0; index < tabs->count(); ++index)
@@ -143,10 +144,10 @@ class MainWindowTest : public QObject {
   void headerWithLoadedDatabase_data() {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<int>("games");
-    QTest::newRow("two games") << QByteArray(
-        R"({"games":[{"id":"a","title":"Game A","port":"A","base_patch":"a.bps"},)"
-        R"({"id":"b","title":"Game B","port":"B","base_patch":"b.bps"}]})")
-                               << 2;
+    QTest::newRow("two games")
+        << QByteArray(R"({"games":[{"id":"a","title":"Game A","port":"A","base_patch":"a.bps"},)"
+                      R"({"id":"b","title":"Game B","port":"B","base_patch":"b.bps"}]})")
+        << 2;
     QTest::newRow("no games array") << QByteArray(R"({"other":1})") << 0;
   }
 
@@ -165,8 +166,7 @@ class MainWindowTest : public QObject {
     const QByteArray broken = "{\"games\": [";
     WindowHarness harness(&broken);
     const QString path = QDir::toNativeSeparators(
-        QFileInfo(harness.workDir.filePath(QStringLiteral("games/games.json")))
-            .absoluteFilePath());
+        QFileInfo(harness.workDir.filePath(QStringLiteral("games/games.json"))).absoluteFilePath());
     QVERIFY(!harness.window->databaseLoaded);
     QVERIFY(harness.window->database.games.empty());
     const QString error = harness.window->databaseError;
@@ -185,17 +185,16 @@ class MainWindowTest : public QObject {
 
   void slotsKeepTheirMetaObjectOrder() {
     const QMetaObject& meta = MainWindow::staticMetaObject;
-    const QList<QByteArray> expected = {"openNes",  "openNesFile",    "openPortFile", "checkCodes",
-                                        "codeNes",  "openPort",       "applyPatchFile",
-                                        "saveRom",  "savePatch",      "about"};
+    const QList<QByteArray> expected = {"openNes",   "openNesFile", "openPortFile",   "checkCodes",
+                                        "codeNes",   "openPort",    "applyPatchFile", "saveRom",
+                                        "savePatch", "about"};
     QVERIFY(meta.methodCount() - meta.methodOffset() >= expected.size());
     for (int index = 0; index < expected.size(); ++index) {
       const QMetaMethod method = meta.method(meta.methodOffset() + index);
       QCOMPARE(method.name(), expected[index]);
       QCOMPARE(method.methodType(), QMetaMethod::Slot);
     }
-    QCOMPARE(QByteArray(meta.method(meta.methodOffset() + 4).typeName()),
-             QByteArray("tbp::Bytes"));
+    QCOMPARE(QByteArray(meta.method(meta.methodOffset() + 4).typeName()), QByteArray("tbp::Bytes"));
   }
 
   void codeNesIsInvokableThroughTheMetaObject() {

@@ -1,6 +1,6 @@
-#include <QTest>
-
 #include "app/port_verdict.h"
+
+#include <QTest>
 
 namespace {
 
@@ -20,7 +20,6 @@ QString titled(const QString& title) {
 
 }  // namespace
 
-
 class PortVerdictTest : public QObject {
   Q_OBJECT
 
@@ -31,8 +30,9 @@ class PortVerdictTest : public QObject {
 
     tbp::Bytes nes = filled(16, 0);
     put(nes, 0, QByteArray("NES\x1A", 4));
-    QTest::newRow("headered NES ROM") << nes << QStringLiteral(
-        "This is an NES ROM. Use \"Open NES ROM...\" to build the port from it.");
+    QTest::newRow("headered NES ROM")
+        << nes
+        << QStringLiteral("This is an NES ROM. Use \"Open NES ROM...\" to build the port from it.");
     QTest::newRow("NES magic but 15 bytes")
         << tbp::Bytes(nes.begin(), nes.begin() + 15) << kGeneric;
 
@@ -42,14 +42,14 @@ class PortVerdictTest : public QObject {
 
     tbp::Bytes nesLooking = loRom;
     put(nesLooking, 0, QByteArray("NES\x1A", 4));
-    QTest::newRow("NES magic wins over a title") << nesLooking << QStringLiteral(
-        "This is an NES ROM. Use \"Open NES ROM...\" to build the port from it.");
+    QTest::newRow("NES magic wins over a title")
+        << nesLooking
+        << QStringLiteral("This is an NES ROM. Use \"Open NES ROM...\" to build the port from it.");
 
     tbp::Bytes zeroInTitle = filled(0x10000, 0x20);
     put(zeroInTitle, 0x7FC0, QByteArray("BAD\0TITLE            ", 21));
     put(zeroInTitle, 0xFFC0, "HIROM GAME           ");
-    QTest::newRow("title with 0x00 rejected, next offset")
-        << zeroInTitle << titled("HIROM GAME");
+    QTest::newRow("title with 0x00 rejected, next offset") << zeroInTitle << titled("HIROM GAME");
 
     tbp::Bytes blanks = filled(0x10000, 0x20);
     put(blanks, 0xFFC0, QByteArray(21, '\x7F'));

@@ -1,8 +1,10 @@
-#include <QTest>
+#include "app/startup.h"
+
 #include <optional>
 
+#include <QTest>
+
 #include "app/about.h"
-#include "app/startup.h"
 
 namespace {
 
@@ -78,8 +80,8 @@ class StartupTest : public QObject {
     QTest::newRow("719 high") << QRect(0, 0, 960, 719) << true << QRect(0, 0, 960, 719);
     QTest::newRow("800x600") << QRect(0, 0, 800, 600) << true << QRect(0, 0, 800, 600);
     QTest::newRow("1280x800") << QRect(0, 0, 1280, 800) << false << QRect(190, 60, 900, 680);
-    QTest::newRow("offset area")
-        << QRect(100, 40, 1920, 1040) << false << QRect(610, 220, 900, 680);
+    QTest::newRow("offset area") << QRect(100, 40, 1920, 1040) << false
+                                 << QRect(610, 220, 900, 680);
     QTest::newRow("offset small") << QRect(50, 30, 900, 700) << true << QRect(50, 30, 900, 700);
   }
 

@@ -1,8 +1,9 @@
-#include <QStatusBar>
-#include <QTest>
+#include "app/status_errors.h"
+
 #include <stdexcept>
 
-#include "app/status_errors.h"
+#include <QStatusBar>
+#include <QTest>
 
 class StatusErrorsTest : public QObject {
   Q_OBJECT

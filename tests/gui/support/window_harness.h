@@ -1,11 +1,12 @@
 #pragma once
 
+#include <memory>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
-#include <memory>
 
 #include "app/main_window.h"
 #include "support/fake_prompts.h"
