@@ -108,9 +108,9 @@ constexpr const char* kLetters[96] = {
 };
 
 constexpr const char* kStyleNames[kFontStyles] = {
-    "Standard",   "Bold",       "Italic",      "Inverse",     "Underline",    "Shadow",
-    "Bold Italic", "Bold Inverse", "Inv Italic", "Bold Under", "Mirror", "Upside Down",
-    "Mirror Bold", "Upside Bold", "Dotted", "Hollow"};
+    "Standard",    "Bold",         "Italic",     "Inverse",    "Underline", "Shadow",
+    "Bold Italic", "Bold Inverse", "Inv Italic", "Bold Under", "Mirror",    "Upside Down",
+    "Mirror Bold", "Upside Bold",  "Dotted",     "Hollow"};
 
 Glyph parseLetter(const char* rows) {
   Glyph glyph{};
@@ -122,7 +122,8 @@ Glyph parseLetter(const char* rows) {
       column = 0;
       continue;
     }
-    if (*p == '#') glyph[static_cast<std::size_t>(row)] |= static_cast<std::uint8_t>(0x40 >> column);
+    if (*p == '#')
+      glyph[static_cast<std::size_t>(row)] |= static_cast<std::uint8_t>(0x40 >> column);
     ++column;
   }
   return glyph;
@@ -180,8 +181,8 @@ Glyph hollow(Glyph g) {
   for (std::size_t r = 0; r < 8; ++r) {
     const std::uint8_t above = r > 0 ? fat[r - 1] : 0;
     const std::uint8_t below = r < 7 ? fat[r + 1] : 0;
-    const std::uint8_t inner = static_cast<std::uint8_t>(fat[r] & fat[r] << 1 & fat[r] >> 1 &
-                                                         above & below);
+    const std::uint8_t inner =
+        static_cast<std::uint8_t>(fat[r] & fat[r] << 1 & fat[r] >> 1 & above & below);
     out[r] = static_cast<std::uint8_t>(fat[r] & ~inner);
   }
   return out;
@@ -198,23 +199,40 @@ Glyph letterGlyph(char character) {
 Glyph styledLetterGlyph(char character, int style) {
   const Glyph g = letterGlyph(character);
   switch (style) {
-    case 0: return g;
-    case 1: return bold(g);
-    case 2: return italic(g);
-    case 3: return inverse(g);
-    case 4: return underline(g);
-    case 5: return shadow(g);
-    case 6: return italic(bold(g));
-    case 7: return inverse(bold(g));
-    case 8: return inverse(italic(g));
-    case 9: return underline(bold(g));
-    case 10: return mirror(g);
-    case 11: return upsideDown(g);
-    case 12: return mirror(bold(g));
-    case 13: return upsideDown(bold(g));
-    case 14: return dotted(bold(g));
-    case 15: return hollow(g);
-    default: throw std::out_of_range("styledLetterGlyph: style 0..15");
+    case 0:
+      return g;
+    case 1:
+      return bold(g);
+    case 2:
+      return italic(g);
+    case 3:
+      return inverse(g);
+    case 4:
+      return underline(g);
+    case 5:
+      return shadow(g);
+    case 6:
+      return italic(bold(g));
+    case 7:
+      return inverse(bold(g));
+    case 8:
+      return inverse(italic(g));
+    case 9:
+      return underline(bold(g));
+    case 10:
+      return mirror(g);
+    case 11:
+      return upsideDown(g);
+    case 12:
+      return mirror(bold(g));
+    case 13:
+      return upsideDown(bold(g));
+    case 14:
+      return dotted(bold(g));
+    case 15:
+      return hollow(g);
+    default:
+      throw std::out_of_range("styledLetterGlyph: style 0..15");
   }
 }
 
@@ -223,36 +241,53 @@ std::string fontStyleName(int style) {
   return kStyleNames[style];
 }
 
-// Eight shape families drawn at growing sizes; page B draws them mirrored with a frame so the two
-// pages differ everywhere.
+// Eight shape families at four sizes, each drawn plain, hollow, turned half round or inverted;
+// page B draws them mirrored with a frame so the two pages differ everywhere.
 Glyph symbolGlyph(int page, int index) {
   if (page < 0 || page > 1 || index < 0 || index > 127)
     throw std::out_of_range("symbolGlyph: page 0..1, index 0..127");
   const int family = index % 8;
-  const int size = 1 + (index / 8) % 4;  // radius-like parameter 1..4
-  const bool solid = (index / 32) % 2 == 0;
+  const int size = 1 + (index / 8) % 4;
+  const int modifier = index / 32;
   Glyph g{};
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
-      const int dx = 2 * x - 7;  // centre-relative, doubled to stay integral
-      const int dy = 2 * y - 7;
-      const int ax = std::abs(dx);
-      const int ay = std::abs(dy);
+      const int ax = std::abs(2 * x - 7);  // distance from the centre, doubled to stay integral
+      const int ay = std::abs(2 * y - 7);
       const int r = 2 * size;
       bool ink = false;
       switch (family) {
-        case 0: ink = ax <= r && ay <= r && (solid || ax >= r - 1 || ay >= r - 1); break;  // box
-        case 1: ink = dx * dx + dy * dy <= r * r + 1 && (solid || dx * dx + dy * dy >= (r - 2) * (r - 2)); break;  // disc or ring
-        case 2: ink = ax + ay <= r + 1; break;                                     // diamond
-        case 3: ink = ax <= 1 || ay <= 1; break;                                   // plus
-        case 4: ink = std::abs(dx - dy) <= 1 || std::abs(dx + dy) <= (solid ? 1 : -1); break;  // diagonal or cross
-        case 5: ink = y >= 7 - size * 2 + 1 && ax <= (y - (7 - size * 2)) * 2; break;  // triangle up
-        case 6: ink = x <= size * 2 - 1 && ay <= x * 2 + 1; break;                 // arrow head right
-        case 7: ink = (x + y + index) % (size + 1) == 0; break;                    // stripes
+        case 0:
+          ink = ax <= r - 1 && ay <= r - 1;
+          break;  // box
+        case 1:
+          ink = ax * ax + ay * ay <= r * r + 1;
+          break;  // disc
+        case 2:
+          ink = ax + ay <= r + 1;
+          break;  // diamond
+        case 3:
+          ink = (ax <= 1 && ay <= r + 1) || (ay <= 1 && ax <= r + 1);
+          break;  // plus
+        case 4:
+          ink = std::abs(ax - ay) <= 1 && ax <= r + 1;
+          break;  // cross
+        case 5:
+          ink = y >= 8 - 2 * size && ax <= 2 * (y - (8 - 2 * size)) + 1;
+          break;  // triangle
+        case 6:
+          ink = x <= 2 * size - 1 && ay <= 2 * x + 1;
+          break;  // arrow head
+        default:
+          ink = (x + y) % (size + 1) == 0;
+          break;  // stripes
       }
       if (ink) g[static_cast<std::size_t>(y)] |= static_cast<std::uint8_t>(0x80 >> x);
     }
   }
+  if (modifier == 1) g = hollow(g);
+  if (modifier == 2) g = mirror(upsideDown(g));
+  if (modifier == 3) g = inverse(g);
   if (page == 1) {
     g = mirror(g);
     g[0] = 0xFF;

@@ -1,6 +1,7 @@
 #include "support/port_builder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "formats/checksums.h"
@@ -16,8 +17,8 @@ using detail::putDword;
 using detail::putText;
 using detail::putWord;
 
-constexpr std::size_t kBank = 0x4000;       // an NES program bank
-constexpr std::size_t kWindow = 0x1000;     // copies sit on 4 KB boundaries
+constexpr std::size_t kBank = 0x4000;    // an NES program bank
+constexpr std::size_t kWindow = 0x1000;  // copies sit on 4 KB boundaries
 constexpr std::size_t kDefaultSize = 0x100000;
 constexpr std::size_t kEngineBank2 = 0x8000;
 constexpr std::size_t kSymbolTable = 0xE000;
@@ -51,7 +52,9 @@ NesParts splitNes(const tbp::Bytes& nes) {
           tbp::Bytes(begin + static_cast<long>(prg), begin + static_cast<long>(prg + chr))};
 }
 
-std::size_t alignUp(std::size_t value, std::size_t step) { return (value + step - 1) / step * step; }
+std::size_t alignUp(std::size_t value, std::size_t step) {
+  return (value + step - 1) / step * step;
+}
 
 std::string defaultPortName(const PortOptions& o) {
   if (!o.portName.empty()) return o.portName;
@@ -172,7 +175,8 @@ void writeEngine(tbp::Bytes& image, const PortOptions& o) {
     char name[6];
     std::snprintf(name, sizeof name, "SYM%02zu", i);
     putText(image, kSymbolTable + i * 8, name);
-    detail::putLong(image, kSymbolTable + i * 8 + 5, static_cast<std::uint32_t>(0x808000 + i * 0x40));
+    detail::putLong(image, kSymbolTable + i * 8 + 5,
+                    static_cast<std::uint32_t>(0x808000 + i * 0x40));
   }
 }
 
@@ -193,11 +197,11 @@ tbp::Bytes digestBytes(const tbp::Bytes& nes) {
   return out;
 }
 
-void writeZuvuBlock(tbp::Bytes& image, const PortOptions& o, const tbp::Bytes& nes,
-                    PortPlaces& p) {
+void writeZuvuBlock(tbp::Bytes& image, const PortOptions& o, const tbp::Bytes& nes, PortPlaces& p) {
   putText(image, kZuvuBlock, "ZUVU");
   putBytes(image, kZuvuBlock + 4, {1, 4, 0, 0});  // engine version, kept by the tool
-  putBytes(image, kButtonMap, tbp::Bytes(std::begin(kDefaultButtonMap), std::end(kDefaultButtonMap)));
+  putBytes(image, kButtonMap,
+           tbp::Bytes(std::begin(kDefaultButtonMap), std::end(kDefaultButtonMap)));
   p.switchWord = switchWord(o);
   putDword(image, kSwitchWord, p.switchWord);
   const std::size_t freeStart = std::min(alignUp(p.contentEnd, kWindow), p.imageSize);
@@ -230,13 +234,13 @@ void writeHeader(tbp::Bytes& image, const PortOptions& o, std::size_t size) {
            {mapMode, cartType, static_cast<std::uint8_t>(code), 0x03, 0x01, 0x33, 0x00});
 }
 
-void writeNesData(tbp::Bytes& image, const NesParts& parts, const tbp::Bytes& nes,
-                  PortPlaces& p) {
+void writeNesData(tbp::Bytes& image, const NesParts& parts, const tbp::Bytes& nes, PortPlaces& p) {
   if (p.graphics != 0) putBytes(image, p.graphics, toSnesTiles(parts.graphics));
   for (std::size_t b = 0; b < p.bankCopies.size(); ++b)
     for (std::size_t copy : p.bankCopies[b])
-      putBytes(image, copy, tbp::Bytes(parts.program.begin() + static_cast<long>(b * kBank),
-                                       parts.program.begin() + static_cast<long>((b + 1) * kBank)));
+      putBytes(image, copy,
+               tbp::Bytes(parts.program.begin() + static_cast<long>(b * kBank),
+                          parts.program.begin() + static_cast<long>((b + 1) * kBank)));
   if (p.changedCopy != 0) {
     for (std::size_t hook : kHookOffsets) {
       const tbp::Bytes jsl{0x22, static_cast<std::uint8_t>(hook), 0x90, 0x80};

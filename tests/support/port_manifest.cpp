@@ -48,8 +48,7 @@ std::string tablesObject(int layout, const PortPlaces& p) {
 
 std::string switchesArray(const std::vector<int>& bits) {
   std::string out = "[";
-  for (std::size_t i = 0; i < bits.size(); ++i)
-    out += (i ? ", " : "") + std::to_string(bits[i]);
+  for (std::size_t i = 0; i < bits.size(); ++i) out += (i ? ", " : "") + std::to_string(bits[i]);
   return out + "]";
 }
 

@@ -21,8 +21,8 @@ tbp::Bytes brrSample(std::size_t length, std::uint32_t seed) {
     const bool last = block + 18 > length;
     sample[block] = static_cast<std::uint8_t>(0xB0 | (last ? 0x01 : 0x00));
     for (std::size_t i = 1; i < 9; ++i)
-      sample[block + i] = static_cast<std::uint8_t>(((block / 9) % 4 < 2 ? 0x77 : 0x99) ^
-                                                    (random.below(4) << 4));
+      sample[block + i] =
+          static_cast<std::uint8_t>(((block / 9) % 4 < 2 ? 0x77 : 0x99) ^ (random.below(4) << 4));
   }
   return sample;
 }
@@ -54,7 +54,8 @@ void writeFonts(tbp::Bytes& image, const PortOptions& options, const PortPlaces&
   for (int f = 0; f < options.fontCount; ++f) {
     for (int g = 0; g < 96; ++g) {
       const Glyph glyph = styledLetterGlyph(static_cast<char>(32 + g), f);
-      putBytes(image, places.fonts + f * kFontBytes + g * 8, tbp::Bytes(glyph.begin(), glyph.end()));
+      putBytes(image, places.fonts + f * kFontBytes + g * 8,
+               tbp::Bytes(glyph.begin(), glyph.end()));
     }
     std::string name = fontStyleName(f);
     name.resize(12, ' ');
