@@ -268,15 +268,15 @@ PortFixture makePortFixture(const tbp::Bytes& nes, const PortOptions& o) {
     placeTables(o, p);
   if (o.splashSounds) p.splashSamples = {kSplashSamples[0], kSplashSamples[1], 0};
   p.symbolTable = kSymbolTable;
-  p.contentEnd = placeNesData(o, parts, nes.size(), p);
+  std::size_t plannedEnd = placeNesData(o, parts, nes.size(), p);
   if (o.manifest == ManifestKind::OlderBuild && o.msu1)
-    p.contentEnd = std::max(p.contentEnd, kOlderMsuEnd);
+    plannedEnd = std::max(plannedEnd, kOlderMsuEnd);
   std::size_t size = o.romSize;
   if (size == 0) {
     size = kDefaultSize;
-    while (size < p.contentEnd) size *= 2;
+    while (size < plannedEnd) size *= 2;
   }
-  if (size < p.contentEnd) throw std::invalid_argument("romSize is smaller than the content");
+  if (size < plannedEnd) throw std::invalid_argument("romSize is smaller than the content");
   p.imageSize = size;
 
   tbp::Bytes& image = fixture.image;
@@ -298,6 +298,11 @@ PortFixture makePortFixture(const tbp::Bytes& nes, const PortOptions& o) {
     putText(image, kManifestAt, p.manifest);
     putByte(image, kManifestAt + p.manifest.size(), 0);
   }
+  // The content ends where the trailing run of free space begins: a last NES byte of 0xFF
+  // already counts as free space, exactly as the tool measures it.
+  const auto lastUsed =
+      std::find_if(image.rbegin(), image.rend(), [](std::uint8_t b) { return b != 0xFF; });
+  p.contentEnd = static_cast<std::size_t>(image.rend() - lastUsed);
   writeZuvuBlock(image, o, nes, p);
   writeHeader(image, o, size);
   writeSnesChecksum(image);
