@@ -8,8 +8,9 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "build/build_port.h"
 #include "build/files.h"
-#include "formats/checksums.h"
+#include "build/nes_rom.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ const QString kPortFilter = QStringLiteral("SNES ROMs (*.sfc *.smc);;All files (
 // A copier adds 512 bytes in front of a ROM whose size is a whole number of 32 KB banks.
 constexpr std::size_t kCopierHeaderSize = 512;
 constexpr std::size_t kBankSize = 32768;
+constexpr int kNoteTimeoutMs = 15000;
 
 std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
@@ -37,7 +39,28 @@ void MainWindow::openNesFile(const QString& path) {
   try {
     const tbp::Bytes file = tbp::readFile(utf8(path));
     if (!databaseLoaded) throw std::runtime_error(kNoDatabase.toStdString());
-    throw std::runtime_error("building a port from an NES ROM is not supported by this build");
+    const tbp::NesRom nes = tbp::identifyNesRom(database, file);
+    const QFileInfo info(path);
+    if (!nes.game) {
+      const std::string report = tbp::describeUnknownRom(utf8(info.fileName()), database, file);
+      prompts().wrongRom(QStringLiteral("Wrong ROM"),
+                         QStringLiteral("This isn't the NES ROM the patch was made from."),
+                         QString::fromStdString(report));
+      return;
+    }
+    tbp::Bytes built = tbp::buildPort(database, nes);
+    nesFileBytes = file;
+    nesRomBytes = nes.rom;
+    currentGame = nes.game;
+    nesFileName = info.fileName();
+    nesFilePath = info.absoluteFilePath();
+    portFilePath.clear();
+    nesNote = QString::fromStdString(nes.note);
+    showPort(tbp::PortImage(std::move(built)), QStringLiteral("to be built from your %1 ROM")
+                                                   .arg(QString::fromStdString(nes.game->title)));
+    // The header-repair note goes up after the port display's own status line, which would
+    // otherwise replace it at once.
+    if (!nesNote.isEmpty()) statusBar()->showMessage(nesNote, kNoteTimeoutMs);
   } catch (const std::exception& error) {
     showError(QString::fromUtf8(error.what()));
   }

@@ -33,6 +33,32 @@ QFont enlargedFont(const QFont& base) {
   return font;
 }
 
+// A section: a heading over a two-column table of rows.
+QString sectionStart(const QString& heading) {
+  return QStringLiteral("<h3 style='margin-bottom:2px'>%1</h3><table cellspacing=0 cellpadding=2>")
+      .arg(heading);
+}
+
+QString sectionEnd() { return QStringLiteral("</table>"); }
+
+QString row(const QString& label, const QString& value) {
+  return QStringLiteral(
+             "<tr><td style='color:gray; padding-right:14px; white-space:nowrap' valign=top>%1"
+             "</td><td>%2</td></tr>")
+      .arg(label, value);
+}
+
+// Texts from the port and from file names are escaped before they go into the page.
+QString selectedRomHtml(const MainWindow& window) {
+  if (!window.portImage.isPort())
+    return QStringLiteral(
+        "<h3>Selected ROM</h3><p>Nothing loaded yet. Open your NES ROM (or a built port) "
+        "above.</p>");
+  const QString name = QString::fromStdString(window.portImage.portName()).toHtmlEscaped();
+  return sectionStart(QStringLiteral("Selected ROM: ") + name) +
+         row(QStringLiteral("Opened from"), window.sourceLine.toHtmlEscaped()) + sectionEnd();
+}
+
 QString supportedGamesHtml(const MainWindow& window) {
   QString html = QStringLiteral("<hr><h2>Supported games</h2>");
   if (!window.databaseLoaded)
@@ -71,9 +97,7 @@ QWidget* buildInfoPage(MainWindow& window) {
 
 QString infoPageHtml(const MainWindow& window) {
   QString html = QStringLiteral("<html><body>") + kIntro;
-  html += QStringLiteral(
-      "<h3>Selected ROM</h3><p>Nothing loaded yet. Open your NES ROM (or a built port) "
-      "above.</p>");
+  html += selectedRomHtml(window);
   html += supportedGamesHtml(window);
   return html + QStringLiteral("</body></html>");
 }

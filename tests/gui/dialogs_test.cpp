@@ -1,3 +1,6 @@
+#include <functional>
+#include <memory>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -6,8 +9,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <functional>
-#include <memory>
 
 #include "app/about.h"
 #include "app/prompts.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QDir>
@@ -36,11 +37,12 @@ struct WindowHarness {
   // gamesJson, when given, is written to <workDir>/games/games.json before the window is built.
   explicit WindowHarness(const QByteArray* gamesJson = nullptr) {
     if (gamesJson) writeFile(QStringLiteral("games/games.json"), *gamesJson);
-    const ScopedWorkingDirectory cwd(workDir.path());
-    window = std::make_unique<MainWindow>();
-    auto fake = std::make_unique<FakePrompts>();
-    prompts = fake.get();
-    window->setPrompts(std::move(fake));
+    build();
+  }
+  // prepare gets the working directory to fill before the window is built.
+  explicit WindowHarness(const std::function<void(const QString&)>& prepare) {
+    prepare(workDir.path());
+    build();
   }
 
   // Writes a file under the working directory and returns its absolute path.
@@ -50,5 +52,14 @@ struct WindowHarness {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) file.write(content);
     return path;
+  }
+
+ private:
+  void build() {
+    const ScopedWorkingDirectory cwd(workDir.path());
+    window = std::make_unique<MainWindow>();
+    auto fake = std::make_unique<FakePrompts>();
+    prompts = fake.get();
+    window->setPrompts(std::move(fake));
   }
 };
