@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -307,4 +308,48 @@ TEST(GameDatabaseFindExact, DuplicatesWithoutDigestReturnTheFirst) {
   EXPECT_EQ(db.findExact(file), &db.games[0]);
   const Bytes shorter(file.begin(), file.end() - 1);
   EXPECT_EQ(db.findExact(shorter), nullptr);
+}
+
+TEST(GameDatabaseLoad, MutatedFilesLoadOrFailWithAMessage) {
+  const std::string valid = R"({"games":[{"id":"q","title":"Quest","aliases":["A",1],
+    "nes":{"size":40976,"crc32":"0x1A2B3C4D","crc16":"beef","header":"4E45531A0201",
+           "payload":{"crc32":"12","sha256":"ab"}}},{"nes":{"size":-1e300}}]})";
+  TempDir dir;
+  const std::string path = dir.path() + "/games.json";
+  std::mt19937 random(11);
+  const std::string alphabet = "{}[]\",:0x1Aaz \\u-.e9";
+  int loaded = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = valid;
+    for (int edits = 1 + random() % 3; edits > 0; --edits) {
+      const std::size_t at = random() % text.size();
+      switch (random() % 3) {
+        case 0:
+          text[at] = alphabet[random() % alphabet.size()];
+          break;
+        case 1:
+          text.erase(at, 1 + random() % 4);
+          break;
+        default:
+          text.insert(at, 1, alphabet[random() % alphabet.size()]);
+          break;
+      }
+      if (text.empty()) text = "{";
+    }
+    dir.write("games.json", text);
+    try {
+      const GameDatabase db = loadGameDatabase(path);
+      EXPECT_LE(db.games.size(), 2u);
+      ++loaded;
+    } catch (const std::invalid_argument& error) {
+      EXPECT_TRUE(std::string(error.what()) == "stoul" || std::string(error.what()) == "stod")
+          << error.what();
+    } catch (const std::out_of_range& error) {
+      EXPECT_TRUE(std::string(error.what()) == "stoul" || std::string(error.what()) == "stod")
+          << error.what();
+    } catch (const std::runtime_error& error) {
+      EXPECT_EQ(std::string(error.what()).rfind("json: ", 0), 0u) << error.what();
+    }
+  }
+  EXPECT_GT(loaded, 0);
 }
