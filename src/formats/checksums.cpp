@@ -1,6 +1,61 @@
 #include "formats/checksums.h"
 
+#include <array>
+
+#include "formats/sha256.h"
+
 namespace tbp {
+
+namespace {
+
+constexpr std::uint32_t kCrc32Polynomial = 0xEDB88320u;
+constexpr std::size_t kCrc32Slices = 16;
+
+using Crc32Tables = std::array<std::array<std::uint32_t, 256>, kCrc32Slices>;
+
+// Table k maps a byte to its CRC contribution when k further zero bytes follow it, so that
+// sixteen input bytes fold into the running value with sixteen independent lookups.
+Crc32Tables buildCrc32Tables() {
+  Crc32Tables tables{};
+  for (std::uint32_t byte = 0; byte < 256; ++byte) {
+    std::uint32_t value = byte;
+    for (int bit = 0; bit < 8; ++bit) {
+      value = (value & 1u) ? (value >> 1) ^ kCrc32Polynomial : value >> 1;
+    }
+    tables[0][byte] = value;
+  }
+  for (std::size_t slice = 1; slice < kCrc32Slices; ++slice) {
+    for (std::uint32_t byte = 0; byte < 256; ++byte) {
+      const std::uint32_t previous = tables[slice - 1][byte];
+      tables[slice][byte] = (previous >> 8) ^ tables[0][previous & 0xFFu];
+    }
+  }
+  return tables;
+}
+
+const Crc32Tables& crc32Tables() {
+  static const Crc32Tables tables = buildCrc32Tables();
+  return tables;
+}
+
+std::uint32_t loadLittleEndian32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Folds one 16-byte block into the (inverted) running value.
+std::uint32_t crc32Block16(const Crc32Tables& t, std::uint32_t value, const std::uint8_t* p) {
+  const std::uint32_t a = loadLittleEndian32(p) ^ value;
+  const std::uint32_t b = loadLittleEndian32(p + 4);
+  const std::uint32_t c = loadLittleEndian32(p + 8);
+  const std::uint32_t d = loadLittleEndian32(p + 12);
+  return t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24] ^
+         t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24] ^
+         t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24] ^
+         t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
+}
+
+}  // namespace
 
 std::uint16_t crc16(const std::uint8_t* data, std::size_t length) {
   std::uint16_t value = 0;
@@ -11,6 +66,31 @@ std::uint16_t crc16(const std::uint8_t* data, std::size_t length) {
     }
   }
   return value;
+}
+
+std::uint32_t crc32(const std::uint8_t* data, std::size_t length, std::uint32_t previous) {
+  const Crc32Tables& tables = crc32Tables();
+  std::uint32_t value = ~previous;
+  std::size_t i = 0;
+  for (; length - i >= kCrc32Slices; i += kCrc32Slices) {
+    value = crc32Block16(tables, value, data + i);
+  }
+  for (; i < length; ++i) {
+    value = (value >> 8) ^ tables[0][(value ^ data[i]) & 0xFFu];
+  }
+  return ~value;
+}
+
+std::string sha256Hex(const std::uint8_t* data, std::size_t length) {
+  const Sha256Digest digest = sha256(data, length);
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(64);
+  for (std::uint8_t byte : digest) {
+    text.push_back(kHex[byte >> 4]);
+    text.push_back(kHex[byte & 0x0F]);
+  }
+  return text;
 }
 
 }  // namespace tbp

@@ -1,0 +1,233 @@
+#include "build/files.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <stdexcept>
+#include <string>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+tbp::Bytes patternBytes(std::size_t length, std::uint8_t seed) {
+  tbp::Bytes data(length);
+  for (std::size_t i = 0; i < length; ++i)
+    data[i] = static_cast<std::uint8_t>(seed + i * 31 + (i >> 8));
+  return data;
+}
+
+void putFile(const fs::path& path, const tbp::Bytes& data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+tbp::Bytes fileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return tbp::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string errorOf(void (*action)(const std::string&, const tbp::Bytes&), const std::string& path,
+                    const tbp::Bytes& data) {
+  try {
+    action(path, data);
+  } catch (const std::runtime_error& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+std::string writeError(const std::string& path, const tbp::Bytes& data) {
+  return errorOf(tbp::writeFileSafely, path, data);
+}
+
+std::string readError(const std::string& path) {
+  try {
+    tbp::readFile(path);
+  } catch (const std::runtime_error& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+// Runs body in a child process (so limits, mounts and signal settings stay there) and
+// returns the text the child wrote to the pipe.
+std::string inChild(const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "pipe failed";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string result;
+    try {
+      result = body();
+    } catch (const std::exception& error) {
+      result = std::string("child threw: ") + error.what();
+    }
+    const ssize_t written = ::write(fds[1], result.data(), result.size());
+    ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[256];
+  ssize_t got;
+  while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, got);
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed: " + text;
+  return text;
+}
+
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::path(::testing::TempDir()) / "tbp_files_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  fs::path dir_;
+};
+
+TEST_F(Files, WriteThenReadRoundTripsAndLeavesNoTemporary) {
+  const fs::path path = dir_ / "rom.sfc";
+  const tbp::Bytes data = patternBytes(300000, 5);
+  tbp::writeFileSafely(path.string(), data);
+  EXPECT_EQ(tbp::readFile(path.string()), data);
+  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+}
+
+TEST_F(Files, OverwriteReplacesTheFileThroughARename) {
+  const fs::path path = dir_ / "rom.sfc";
+  const tbp::Bytes old = patternBytes(5000, 1);
+  putFile(path, old);
+  // A second name for the old file: a rename leaves its content alone, an in-place
+  // rewrite would not.
+  fs::create_hard_link(path, dir_ / "old-link");
+  const tbp::Bytes fresh = patternBytes(1234, 2);
+  tbp::writeFileSafely(path.string(), fresh);
+  EXPECT_EQ(fileBytes(path), fresh);
+  EXPECT_EQ(fileBytes(dir_ / "old-link"), old);
+  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+}
+
+TEST_F(Files, EmptyBufferAndStaleTemporary) {
+  const fs::path path = dir_ / "empty.bin";
+  putFile(path.string() + ".tmp", patternBytes(777, 3));
+  putFile(path, patternBytes(10, 4));
+  tbp::writeFileSafely(path.string(), {});
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_EQ(fs::file_size(path), 0u);
+  EXPECT_TRUE(tbp::readFile(path.string()).empty());
+  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+}
+
+TEST_F(Files, DevicePathIsWrittenDirectly) {
+  EXPECT_EQ(writeError("/dev/null", patternBytes(100, 1)), "no error");
+  EXPECT_FALSE(fs::exists("/dev/null.tmp"));
+}
+
+TEST_F(Files, TargetThatCannotBeCreated) {
+  const std::string missingDir = (dir_ / "no-such-dir" / "out.sfc").string();
+  EXPECT_EQ(writeError(missingDir, {1, 2, 3}), "cannot write " + missingDir);
+  // A parent that is a regular file stops root as well as anyone.
+  putFile(dir_ / "plain", {9});
+  const std::string underFile = (dir_ / "plain" / "out.sfc").string();
+  EXPECT_EQ(writeError(underFile, {1, 2, 3}), "cannot write " + underFile);
+  EXPECT_EQ(fileBytes(dir_ / "plain"), tbp::Bytes{9});
+  // sysfs refuses new files to every user.
+  EXPECT_EQ(writeError("/sys/tbp-probe.bin", {1}), "cannot write /sys/tbp-probe.bin");
+}
+
+// A directory that cannot be written: for root, whom permission bits do not stop, a read-only
+// tmpfs mounted in a private mount namespace of a child process; for others, mode 0555.
+TEST_F(Files, ReadOnlyDirectoryKeepsTheOldFile) {
+  const fs::path roDir = dir_ / "readonly";
+  fs::create_directory(roDir);
+  const fs::path path = roDir / "game.sfc";
+  const tbp::Bytes old = patternBytes(4096, 6);
+  const std::string result = inChild([&]() -> std::string {
+    if (::geteuid() == 0) {
+      if (::unshare(CLONE_NEWNS) != 0) return "unshare failed";
+      if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return "private failed";
+      if (::mount("tmpfs", roDir.c_str(), "tmpfs", 0, "size=1m") != 0) return "mount failed";
+      putFile(path, old);
+      if (::mount(nullptr, roDir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+        return "remount failed";
+      }
+    } else {
+      putFile(path, old);
+      fs::permissions(roDir, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    std::string message = writeError(path.string(), patternBytes(100, 7));
+    if (fileBytes(path) != old) message += " | old file changed";
+    if (fs::exists(path.string() + ".tmp")) message += " | temporary left";
+    return message;
+  });
+  EXPECT_EQ(result, "cannot write " + path.string());
+}
+
+// The write itself fails: a file-size limit below the data size makes write() return EFBIG
+// (SIGXFSZ is ignored so the process survives to see it).
+TEST_F(Files, WriteFailureKeepsTheOldFileAndRemovesTheTemporary) {
+  const fs::path path = dir_ / "big.sfc";
+  const tbp::Bytes old = patternBytes(3000, 8);
+  putFile(path, old);
+  const std::string message = inChild([&] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{65536, 65536};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("setrlimit failed");
+    return writeError(path.string(), patternBytes(1 << 20, 9));
+  });
+  EXPECT_EQ(message, "write failed (disk full?): " + path.string());
+  EXPECT_EQ(fileBytes(path), old);
+  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+}
+
+TEST_F(Files, RenameFailureKeepsTheCompleteTemporary) {
+  const fs::path path = dir_ / "occupied";
+  fs::create_directories(path / "child");
+  const tbp::Bytes data = patternBytes(999, 10);
+  const std::string message = writeError(path.string(), data);
+  EXPECT_EQ(message.rfind("cannot replace " + path.string() + ": ", 0), 0u) << message;
+  EXPECT_GT(message.size(), ("cannot replace " + path.string() + ": ").size());
+  EXPECT_EQ(fileBytes(path.string() + ".tmp"), data);
+  EXPECT_TRUE(fs::is_directory(path / "child"));
+}
+
+TEST_F(Files, EmptyDirectoryInTheWayIsReplaced) {
+  const fs::path path = dir_ / "was-a-dir";
+  fs::create_directory(path);
+  tbp::writeFileSafely(path.string(), {1, 2});
+  EXPECT_EQ(fileBytes(path), (tbp::Bytes{1, 2}));
+}
+
+TEST_F(Files, ReadErrors) {
+  const std::string missing = (dir_ / "missing.nes").string();
+  EXPECT_EQ(readError(missing), "cannot open " + missing);
+  EXPECT_EQ(readError(dir_.string()), "read failed: " + dir_.string());
+  putFile(dir_ / "empty", {});
+  EXPECT_TRUE(tbp::readFile((dir_ / "empty").string()).empty());
+}
+
+TEST_F(Files, ReadsNonRegularFilesToTheirEnd) {
+  const tbp::Bytes status = tbp::readFile("/proc/self/status");
+  const std::string text(status.begin(), status.end());
+  EXPECT_NE(text.find("Name:"), std::string::npos);
+}
+
+}  // namespace
