@@ -11,6 +11,7 @@
 #include "build/nes_rom.h"
 #include "formats/checksums.h"
 #include "formats/patches.h"
+#include "support/demo_games.h"
 #include "support/nes_builder.h"
 
 namespace fs = std::filesystem;
@@ -142,4 +143,25 @@ TEST_F(BuildPortTest, PatchEngineChecksPassThroughUnchanged) {
 
 TEST_F(BuildPortTest, RefusesARomWithoutAGame) {
   EXPECT_THROW(tbp::buildPort(db_, tbp::NesRom{}), std::invalid_argument);
+}
+
+TEST(BuildPortEndToEnd, EveryDemoDumpBuildsItsPort) {
+  char pattern[] = "/tmp/tbp_demo_XXXXXX";
+  const std::string dir = mkdtemp(pattern);
+  tbp::testkit::writeDemoDatabase(dir);
+  const auto path = tbp::locateGameDatabase(dir, "/nonexistent");
+  ASSERT_EQ(path, dir + "/games/games.json");
+  const tbp::GameDatabase db = tbp::loadGameDatabase(*path);
+  const auto demos = tbp::testkit::demoGames();
+  ASSERT_EQ(db.games.size(), demos.size());
+  for (std::size_t i = 0; i < demos.size(); ++i) {
+    const auto& demo = demos[i];
+    const tbp::NesRom nes = tbp::identifyNesRom(db, demo.dump);
+    ASSERT_EQ(nes.game, &db.games[i]) << demo.game.title;
+    EXPECT_EQ(nes.game->title, demo.game.title);
+    EXPECT_EQ(nes.rom, demo.game.nes) << demo.game.title;
+    EXPECT_EQ(nes.note.empty(), demo.dump == demo.game.nes) << demo.game.title;
+    EXPECT_EQ(tbp::buildPort(db, nes), demo.game.image) << demo.game.title;
+  }
+  fs::remove_all(dir);
 }
