@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::size_t kMinSourceRead = 4;
 constexpr std::size_t kMinRun = 16;
+// How far ahead the index slot is prefetched (its filter word twice as far): enough positions
+// to cover a memory access.
+constexpr std::size_t kPrefetchDistance = 16;
 
 // Number of equal bytes at a and b, up to limit, compared eight bytes at a time.
 std::size_t matchLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
@@ -68,12 +71,23 @@ class Encoder {
 
   void run() {
     while (p_ < target_.size()) {
+      prefetchAhead();
       if (!trySourceRead() && !tryRun() && !trySourceCopy()) ++p_;
     }
     flushLiterals();
   }
 
  private:
+  void prefetchAhead() {
+    const std::size_t ahead = target_.size() - p_;
+    if (ahead >= 2 * kPrefetchDistance + SourceIndex::kKeySize) {
+      index_.prefetchFilter(target_.data() + p_ + 2 * kPrefetchDistance);
+    }
+    if (ahead >= kPrefetchDistance + SourceIndex::kKeySize) {
+      index_.prefetchSlot(target_.data() + p_ + kPrefetchDistance);
+    }
+  }
+
   bool trySourceRead() {
     if (p_ >= source_.size() || target_[p_] != source_[p_]) return false;
     const std::size_t limit = std::min(source_.size(), target_.size()) - p_;

@@ -8,10 +8,32 @@ namespace tbp {
 
 namespace {
 
+constexpr std::uint16_t kCrc16Polynomial = 0xA001;  // 0x8005 reflected
 constexpr std::uint32_t kCrc32Polynomial = 0xEDB88320u;
 constexpr std::size_t kCrc32Slices = 16;
 
+using Crc16Table = std::array<std::uint16_t, 256>;
 using Crc32Tables = std::array<std::array<std::uint32_t, 256>, kCrc32Slices>;
+
+// Entry b is the bit-by-bit CRC-16/ARC step applied to b: eight shifts, XOR-ing the
+// polynomial whenever bit 0 was set. A byte then costs one lookup.
+Crc16Table buildCrc16Table() {
+  Crc16Table table{};
+  for (std::uint32_t byte = 0; byte < 256; ++byte) {
+    std::uint16_t value = static_cast<std::uint16_t>(byte);
+    for (int bit = 0; bit < 8; ++bit) {
+      value = (value & 1u) ? static_cast<std::uint16_t>((value >> 1) ^ kCrc16Polynomial)
+                           : static_cast<std::uint16_t>(value >> 1);
+    }
+    table[byte] = value;
+  }
+  return table;
+}
+
+const Crc16Table& crc16Table() {
+  static const Crc16Table table = buildCrc16Table();
+  return table;
+}
 
 // Table k maps a byte to its CRC contribution when k further zero bytes follow it, so that
 // sixteen input bytes fold into the running value with sixteen independent lookups.
@@ -58,12 +80,10 @@ std::uint32_t crc32Block16(const Crc32Tables& t, std::uint32_t value, const std:
 }  // namespace
 
 std::uint16_t crc16(const std::uint8_t* data, std::size_t length) {
+  const Crc16Table& table = crc16Table();
   std::uint16_t value = 0;
   for (std::size_t i = 0; i < length; ++i) {
-    value ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) {
-      value = (value & 1) ? static_cast<std::uint16_t>((value >> 1) ^ 0xA001) : value >> 1;
-    }
+    value = static_cast<std::uint16_t>((value >> 8) ^ table[(value ^ data[i]) & 0xFFu]);
   }
   return value;
 }

@@ -43,6 +43,25 @@ TEST(Crc16, KnownAnswers) {
   }
 }
 
+// CRC-16/ARC one bit at a time, exactly as defined, to check the table-driven version.
+std::uint16_t referenceCrc16(const std::vector<std::uint8_t>& data) {
+  std::uint16_t value = 0;
+  for (std::uint8_t byte : data) {
+    value ^= byte;
+    for (int bit = 0; bit < 8; ++bit) {
+      value = (value & 1) ? static_cast<std::uint16_t>((value >> 1) ^ 0xA001) : value >> 1;
+    }
+  }
+  return value;
+}
+
+TEST(Crc16, MatchesBitwiseDefinition) {
+  for (std::uint32_t seed = 0; seed < 20; ++seed) {
+    const auto data = randomBytes(seed * 37, seed);
+    ASSERT_EQ(tbp::crc16(data.data(), data.size()), referenceCrc16(data)) << "seed " << seed;
+  }
+}
+
 TEST(Crc32, KnownAnswers) {
   struct Row {
     std::string input;

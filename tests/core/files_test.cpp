@@ -152,33 +152,43 @@ TEST_F(Files, TargetThatCannotBeCreated) {
   EXPECT_EQ(writeError("/sys/tbp-probe.bin", {1}), "cannot write /sys/tbp-probe.bin");
 }
 
-// A directory that cannot be written: for root, whom permission bits do not stop, a read-only
-// tmpfs mounted in a private mount namespace of a child process; for others, mode 0555.
+// In a child process: stores old as path inside dir, then makes dir read-only. Root, whom
+// permission bits do not stop, gets a read-only tmpfs mounted over dir in a private mount
+// namespace; anyone else gets mode 0555. False when root may not mount here.
+bool prepareReadOnlyDirectory(const fs::path& dir, const fs::path& path, const tbp::Bytes& old) {
+  if (::geteuid() != 0) {
+    putFile(path, old);
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    return true;
+  }
+  if (::unshare(CLONE_NEWNS) != 0 ||
+      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=1m") != 0) {
+    return false;
+  }
+  putFile(path, old);
+  return ::mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 TEST_F(Files, ReadOnlyDirectoryKeepsTheOldFile) {
   const fs::path roDir = dir_ / "readonly";
   fs::create_directory(roDir);
   const fs::path path = roDir / "game.sfc";
   const tbp::Bytes old = patternBytes(4096, 6);
   const std::string result = inChild([&]() -> std::string {
-    if (::geteuid() == 0) {
-      if (::unshare(CLONE_NEWNS) != 0) return "unshare failed";
-      if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return "private failed";
-      if (::mount("tmpfs", roDir.c_str(), "tmpfs", 0, "size=1m") != 0) return "mount failed";
-      putFile(path, old);
-      if (::mount(nullptr, roDir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
-        return "remount failed";
-      }
-    } else {
-      putFile(path, old);
-      fs::permissions(roDir, fs::perms::owner_read | fs::perms::owner_exec);
+    if (!prepareReadOnlyDirectory(roDir, path, old)) {
+      // Without the right to mount, /proc/self is a directory nobody may create files in.
+      const std::string procPath = "/proc/self/tbp-readonly.sfc";
+      const std::string message = writeError(procPath, old);
+      return message == "cannot write " + procPath ? "refused" : message;
     }
-    std::string message = writeError(path.string(), patternBytes(100, 7));
-    if (fileBytes(path) != old) message += " | old file changed";
-    if (fs::exists(path.string() + ".tmp")) message += " | temporary left";
-    return message;
+    const std::string message = writeError(path.string(), patternBytes(100, 7));
+    if (message != "cannot write " + path.string()) return message;
+    if (fileBytes(path) != old) return "old file changed";
+    if (fs::exists(path.string() + ".tmp")) return "temporary left";
+    return "refused";
   });
-  EXPECT_EQ(result, "cannot write " + path.string());
+  EXPECT_EQ(result, "refused");
 }
 
 // The write itself fails: a file-size limit below the data size makes write() return EFBIG

@@ -1,15 +1,18 @@
 #include "formats/patches.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "formats/bps_number.h"
 #include "formats/byte_reader.h"
+#include "formats/source_index.h"
 #include "patch_tools.h"
 
 namespace {
@@ -458,6 +461,30 @@ TEST(BpsCreate, RoundTripsOverManyPairs) {
     const Bytes patch = tbp::createBps(source, target, round % 2 ? "m" : "");
     ASSERT_EQ(tbp::applyBps(source, patch), target) << "round " << round;
     ASSERT_EQ(tbp::readBpsHeader(patch).targetCrc, crcOf(target));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Every window of a buffer with many repeated keys maps to its first occurrence, and keys
+// absent from the buffer are not found.
+TEST(SourceIndex, FindsTheLowestOffsetOfEveryKey) {
+  std::mt19937 random(77);
+  for (std::size_t size : {0u, 7u, 8u, 9u, 100u, 20000u}) {
+    Bytes data = patch_tools::randomBytes(random, size);
+    for (auto& b : data) b &= 1;  // two symbols: every 8-byte key repeats
+    const tbp::SourceIndex index(data.data(), data.size());
+    std::map<std::uint64_t, std::size_t> first;
+    for (std::size_t j = 0; j + 8 <= data.size(); ++j) {
+      std::uint64_t key = 0;
+      std::memcpy(&key, data.data() + j, 8);
+      first.emplace(key, j);
+      ASSERT_EQ(index.find(data.data() + j), first.at(key)) << "size " << size << " at " << j;
+    }
+    const Bytes absent = {2, 2, 2, 2, 2, 2, 2, 2};
+    EXPECT_EQ(index.find(absent.data()), tbp::SourceIndex::kNotFound);
   }
 }
 

@@ -255,32 +255,48 @@ void writeNesData(tbp::Bytes& image, const NesParts& parts, const tbp::Bytes& ne
   if (p.embeddedNes != 0) putBytes(image, p.embeddedNes, nes);
 }
 
-}  // namespace
-
-PortFixture makePortFixture(const tbp::Bytes& nes, const PortOptions& o) {
-  validate(o);
-  const NesParts parts = splitNes(nes);
-  PortFixture fixture;
-  PortPlaces& p = fixture.places;
+// Chooses every place and the image size before a byte is written.
+PortPlaces planPort(const PortOptions& o, const NesParts& parts, std::size_t nesSize) {
+  PortPlaces p;
   if (o.manifest == ManifestKind::OlderBuild)
     placeOlderTables(o, p);
   else
     placeTables(o, p);
   if (o.splashSounds) p.splashSamples = {kSplashSamples[0], kSplashSamples[1], 0};
   p.symbolTable = kSymbolTable;
-  p.contentEnd = placeNesData(o, parts, nes.size(), p);
+  std::size_t plannedEnd = placeNesData(o, parts, nesSize, p);
   if (o.manifest == ManifestKind::OlderBuild && o.msu1)
-    p.contentEnd = std::max(p.contentEnd, kOlderMsuEnd);
+    plannedEnd = std::max(plannedEnd, kOlderMsuEnd);
   std::size_t size = o.romSize;
   if (size == 0) {
     size = kDefaultSize;
-    while (size < p.contentEnd) size *= 2;
+    while (size < plannedEnd) size *= 2;
   }
-  if (size < p.contentEnd) throw std::invalid_argument("romSize is smaller than the content");
+  if (size < plannedEnd) throw std::invalid_argument("romSize is smaller than the content");
   p.imageSize = size;
+  return p;
+}
 
+void writeManifest(tbp::Bytes& image, const PortOptions& o, PortPlaces& p) {
+  if (o.manifest == ManifestKind::Missing) return;
+  p.manifestText = kManifestAt;
+  p.manifest = detail::manifestText(o, p, defaultPortName(o));
+  if (p.manifest.size() >= kManifestEnd - kManifestAt)
+    throw std::invalid_argument("the manifest text outgrew its place");
+  putText(image, kManifestAt, p.manifest);
+  putByte(image, kManifestAt + p.manifest.size(), 0);
+}
+
+}  // namespace
+
+PortFixture makePortFixture(const tbp::Bytes& nes, const PortOptions& o) {
+  validate(o);
+  const NesParts parts = splitNes(nes);
+  PortFixture fixture;
+  fixture.places = planPort(o, parts, nes.size());
+  PortPlaces& p = fixture.places;
   tbp::Bytes& image = fixture.image;
-  image.assign(size, 0xFF);
+  image.assign(p.imageSize, 0xFF);
   std::fill(image.begin() + 0x10000, image.begin() + static_cast<long>(kGraphicsAt), 0);
   writeEngine(image, o);
   detail::writeFonts(image, o, p);
@@ -290,16 +306,14 @@ PortFixture makePortFixture(const tbp::Bytes& nes, const PortOptions& o) {
   detail::writeConfig(image, o, p);
   detail::writeMsuTables(image, o, p);
   writeNesData(image, parts, nes, p);
-  if (o.manifest != ManifestKind::Missing) {
-    p.manifestText = kManifestAt;
-    p.manifest = detail::manifestText(o, p, defaultPortName(o));
-    if (p.manifest.size() >= kManifestEnd - kManifestAt)
-      throw std::invalid_argument("the manifest text outgrew its place");
-    putText(image, kManifestAt, p.manifest);
-    putByte(image, kManifestAt + p.manifest.size(), 0);
-  }
+  writeManifest(image, o, p);
+  // The content ends where the trailing run of free space begins: a last NES byte of 0xFF
+  // already counts as free space, exactly as the tool measures it.
+  const auto lastUsed =
+      std::find_if(image.rbegin(), image.rend(), [](std::uint8_t b) { return b != 0xFF; });
+  p.contentEnd = static_cast<std::size_t>(image.rend() - lastUsed);
   writeZuvuBlock(image, o, nes, p);
-  writeHeader(image, o, size);
+  writeHeader(image, o, p.imageSize);
   writeSnesChecksum(image);
   return fixture;
 }

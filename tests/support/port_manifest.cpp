@@ -7,7 +7,7 @@
 namespace tbp::testkit::detail {
 namespace {
 
-std::string quoted(const std::string& text) {
+std::string jsonString(const std::string& text) {
   std::string out = "\"";
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -42,7 +42,7 @@ std::string tablesObject(int layout, const PortPlaces& p) {
   };
   std::string out = "{\n    \"layout\": " + std::to_string(layout);
   for (const auto& [key, offset] : tables)
-    if (offset != 0) out += ",\n    " + quoted(key) + ": " + std::to_string(offset);
+    if (offset != 0) out += ",\n    " + jsonString(key) + ": " + std::to_string(offset);
   return out + "\n  }";
 }
 
@@ -57,7 +57,7 @@ std::string msuObject(const std::vector<SongName>& songs) {
   for (std::size_t i = 0; i < songs.size(); ++i) {
     char key[8];
     std::snprintf(key, sizeof key, "%02X", static_cast<unsigned>(songs[i].index));
-    out += (i ? ",\n      " : "\n      ") + quoted(key) + ": " + quoted(songs[i].name);
+    out += (i ? ",\n      " : "\n      ") + jsonString(key) + ": " + jsonString(songs[i].name);
   }
   return out + "\n    }\n  }";
 }
@@ -85,7 +85,7 @@ std::string specText(const PortOptions& options, const PortPlaces& places) {
 
 std::string manifestText(const PortOptions& options, const PortPlaces& places,
                          const std::string& portName) {
-  std::string text = "{\n  \"port\": " + quoted(portName);
+  std::string text = "{\n  \"port\": " + jsonString(portName);
   if (options.manifest == ManifestKind::LayoutV1 || options.manifest == ManifestKind::Broken)
     text += ",\n  \"tables\": " + tablesObject(1, places);
   if (options.manifest == ManifestKind::ForeignLayout)
@@ -93,7 +93,7 @@ std::string manifestText(const PortOptions& options, const PortPlaces& places,
   if (!options.offeredSwitches.empty())
     text += ",\n  \"switches\": " + switchesArray(options.offeredSwitches);
   if (options.msu1) text += ",\n  \"msu1\": " + msuObject(options.msuSongs);
-  text += ",\n  \"spec\": " + quoted(specText(options, places));
+  text += ",\n  \"spec\": " + jsonString(specText(options, places));
   text += ",\n  \"library\": " + libraryObject();
   text += ",\n  \"flags\": " + flagsObject();
   text += "\n}\n";

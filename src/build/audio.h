@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/bytes.h"
+
+namespace tbp {
+
+// Audio decoded to floating point: interleaved frames (channel 0, channel 1, ... of frame 0,
+// then frame 1, ...), nominally -1.0 to +1.0 and never clipped.
+struct DecodedAudio {
+  std::uint32_t sampleRate = 0;  // Hz, as the file declares it
+  std::int32_t channels = 0;     // 1..8 once decoded
+  std::vector<float> samples;
+
+  std::size_t frameCount() const {
+    return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
+  }
+};
+
+// Recognises a WAV, FLAC, Ogg Vorbis or MP3 file by its first bytes and decodes all of it.
+// Throws std::runtime_error with a finished message. A file that yields more than an hour of
+// frames at its own rate stops with "audio longer than an hour" while decoding, so that a very
+// long file never has to be held in memory whole.
+DecodedAudio decodeAudio(const Bytes& file);
+
+// The program's own reader for RIFF/WAVE files (PCM 8/16/24/32-bit, IEEE float 32/64-bit,
+// plain or extensible format chunks).
+DecodedAudio readWav(const Bytes& file);
+
+// The library decoders behind decodeAudio: the whole file from memory to interleaved floats
+// with the decoder's channel count and rate, failing with the format's own messages.
+DecodedAudio decodeFlac(const Bytes& file);
+DecodedAudio decodeVorbis(const Bytes& file);
+DecodedAudio decodeMp3(const Bytes& file);
+
+// Converts decoded audio to an MSU-1 track file: "MSU1", a 32-bit loop point and 44100 Hz
+// stereo 16-bit frames, resampled with a 64-tap windowed sinc when the rate differs.
+// A negative loopStartSeconds means the track has no loop point.
+Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds);
+
+// The shared limits of decoding and conversion.
+inline constexpr std::uint32_t kMinSampleRate = 4000;
+inline constexpr std::uint32_t kMaxSampleRate = 384000;
+inline constexpr std::int32_t kMaxChannels = 8;
+inline constexpr std::uint64_t kSecondsPerHour = 3600;
+inline constexpr std::uint32_t kMsuSampleRate = 44100;
+
+// The conversion of one value to a 16-bit MSU-1 sample: single-precision v * 32767, rounded
+// to nearest with halves away from zero, saturated to -32768..32767 (NaN gives 0).
+std::int16_t msuSample(float value);
+
+}  // namespace tbp

@@ -1,0 +1,215 @@
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <numbers>
+#include <numeric>
+#include <stdexcept>
+#include <vector>
+
+#include "build/audio.h"
+
+namespace tbp {
+namespace {
+
+constexpr std::int64_t kTapsBefore = 31;  // taps j = b - 31 .. b + 32 around b = floor(t)
+constexpr std::int64_t kTapsAfter = 32;
+constexpr int kTaps = 64;
+constexpr double kHalfWidth = 32.0;
+constexpr double kCutoffShare = 0.97;
+constexpr std::size_t kHeaderBytes = 8;
+constexpr std::size_t kFrameBytes = 4;
+
+struct StereoFrame {
+  float left;
+  float right;
+};
+
+// Two doubles processed together: the left and the right sum of one output frame.
+using DoublePair = double __attribute__((vector_size(16)));
+
+// Output frame i sits at input position t = i * rate / 44100 = whole + fraction. Computing it
+// from the exact integer product keeps the position exact however long the track is.
+struct Position {
+  std::int64_t whole;
+  std::uint32_t remainder;  // fraction = remainder / 44100
+};
+
+Position outputPosition(std::uint64_t index, std::uint32_t rate) {
+  const std::uint64_t scaled = index * rate;
+  return {static_cast<std::int64_t>(scaled / kMsuSampleRate),
+          static_cast<std::uint32_t>(scaled % kMsuSampleRate)};
+}
+
+// The Blackman-windowed sinc weight of a tap at distance x from the output position.
+double tapWeight(double x, double cutoff) {
+  constexpr double pi = std::numbers::pi;
+  const double window =
+      0.42 + 0.5 * std::cos(pi * x / kHalfWidth) + 0.08 * std::cos(2.0 * pi * x / kHalfWidth);
+  const double sinc = x == 0.0 ? cutoff : std::sin(pi * cutoff * x) / (pi * x);
+  return sinc * window;
+}
+
+void putLe16(std::uint8_t* out, std::int16_t value) {
+  const auto bits = static_cast<std::uint16_t>(value);
+  out[0] = static_cast<std::uint8_t>(bits);
+  out[1] = static_cast<std::uint8_t>(bits >> 8);
+}
+
+void putFrame(std::uint8_t* out, double left, double right) {
+  putLe16(out, msuSample(static_cast<float>(left)));
+  putLe16(out + 2, msuSample(static_cast<float>(right)));
+}
+
+// The formula itself, tap by tap, skipping taps outside the input: used near both ends of
+// the input and for tracks too short to repay a table of weights.
+void directFrame(const std::vector<StereoFrame>& in, Position at, double cutoff,
+                 std::uint8_t* out) {
+  const double fraction = static_cast<double>(at.remainder) / kMsuSampleRate;
+  const auto count = static_cast<std::int64_t>(in.size());
+  double left = 0.0, right = 0.0, weightSum = 0.0;
+  for (std::int64_t j = at.whole - kTapsBefore; j <= at.whole + kTapsAfter; ++j) {
+    if (j < 0 || j >= count) continue;
+    const double weight = tapWeight(static_cast<double>(at.whole - j) + fraction, cutoff);
+    left += weight * in[static_cast<std::size_t>(j)].left;
+    right += weight * in[static_cast<std::size_t>(j)].right;
+    weightSum += weight;
+  }
+  if (weightSum != 0.0) {
+    left /= weightSum;
+    right /= weightSum;
+  }
+  putFrame(out, left, right);
+}
+
+// The output positions repeat their fraction every 44100 / gcd(rate, 44100) frames, so each
+// distinct phase's 64 weights are computed once, already divided by their sum.
+class PhaseTable {
+ public:
+  PhaseTable(std::uint32_t rate, double cutoff)
+      : step_(std::gcd(rate, kMsuSampleRate)), weights_(phaseCount(rate) * kTaps) {
+    for (std::size_t phase = 0; phase < phaseCount(rate); ++phase) {
+      const double fraction = static_cast<double>(phase * step_) / kMsuSampleRate;
+      double* weights = &weights_[phase * kTaps];
+      double sum = 0.0;
+      for (int k = 0; k < kTaps; ++k) {
+        weights[k] = tapWeight(static_cast<double>(kTapsBefore - k) + fraction, cutoff);
+        sum += weights[k];
+      }
+      if (sum != 0.0) {
+        for (int k = 0; k < kTaps; ++k) weights[k] /= sum;
+      }
+    }
+  }
+
+  static std::size_t phaseCount(std::uint32_t rate) {
+    return kMsuSampleRate / std::gcd(rate, kMsuSampleRate);
+  }
+
+  // One output frame whose 64 taps all lie inside the input.
+  void frame(const StereoFrame* taps, std::uint32_t remainder, std::uint8_t* out) const {
+    const double* weights = &weights_[remainder / step_ * kTaps];
+    DoublePair sum0{}, sum1{}, sum2{}, sum3{};
+    for (int k = 0; k < kTaps; k += 4) {
+      sum0 += weights[k] * DoublePair{taps[k].left, taps[k].right};
+      sum1 += weights[k + 1] * DoublePair{taps[k + 1].left, taps[k + 1].right};
+      sum2 += weights[k + 2] * DoublePair{taps[k + 2].left, taps[k + 2].right};
+      sum3 += weights[k + 3] * DoublePair{taps[k + 3].left, taps[k + 3].right};
+    }
+    const DoublePair sum = (sum0 + sum1) + (sum2 + sum3);
+    putFrame(out, sum[0], sum[1]);
+  }
+
+ private:
+  std::uint32_t step_;
+  std::vector<double> weights_;
+};
+
+void resample(const std::vector<StereoFrame>& in, std::uint32_t rate, std::uint64_t outFrames,
+              std::uint8_t* out) {
+  const double ratio = static_cast<double>(kMsuSampleRate) / rate;
+  const double cutoff = ratio < 1.0 ? kCutoffShare * ratio : kCutoffShare;
+  const auto count = static_cast<std::int64_t>(in.size());
+  std::unique_ptr<PhaseTable> table;
+  if (PhaseTable::phaseCount(rate) < outFrames) table = std::make_unique<PhaseTable>(rate, cutoff);
+  for (std::uint64_t i = 0; i < outFrames; ++i, out += kFrameBytes) {
+    const Position at = outputPosition(i, rate);
+    const bool inside = at.whole >= kTapsBefore && at.whole < count - kTapsAfter;
+    if (table && inside) {
+      table->frame(&in[static_cast<std::size_t>(at.whole - kTapsBefore)], at.remainder, out);
+    } else {
+      directFrame(in, at, cutoff, out);
+    }
+  }
+}
+
+// Channel 0 and channel 1 of every frame; a mono input gives both sides the same value.
+std::vector<StereoFrame> stereoFrames(const DecodedAudio& audio, std::size_t frames) {
+  const auto channels = static_cast<std::size_t>(audio.channels);
+  const std::size_t rightOffset = channels > 1 ? 1 : 0;
+  std::vector<StereoFrame> stereo(frames);
+  for (std::size_t i = 0; i < frames; ++i) {
+    stereo[i] = {audio.samples[i * channels], audio.samples[i * channels + rightOffset]};
+  }
+  return stereo;
+}
+
+void copyAt44100(const DecodedAudio& audio, std::size_t frames, std::uint8_t* out) {
+  const auto channels = static_cast<std::size_t>(audio.channels);
+  const std::size_t rightOffset = channels > 1 ? 1 : 0;
+  const float* samples = audio.samples.data();
+  for (std::size_t i = 0; i < frames; ++i, samples += channels, out += kFrameBytes) {
+    putLe16(out, msuSample(samples[0]));
+    putLe16(out + 2, msuSample(samples[rightOffset]));
+  }
+}
+
+// The whole part of min(M - 1, 44100 * seconds); a negative (or undefined) start means no loop.
+std::uint32_t loopPoint(double seconds, std::uint64_t outFrames) {
+  if (!(seconds >= 0.0)) return 0;
+  const double last = outFrames > 0 ? static_cast<double>(outFrames - 1) : 0.0;
+  return static_cast<std::uint32_t>(std::floor(std::min(last, kMsuSampleRate * seconds)));
+}
+
+}  // namespace
+
+std::int16_t msuSample(float value) {
+  const float scaled = value * 32767.0f;
+  if (std::isnan(scaled)) return 0;
+  // Everything from 32767.5 up rounds to 32768 or more and saturates; likewise downwards.
+  if (scaled >= 32767.5f) return 32767;
+  if (scaled <= -32768.5f) return -32768;
+  auto whole = static_cast<std::int32_t>(scaled);         // truncates towards zero
+  const float rest = scaled - static_cast<float>(whole);  // exact for |scaled| < 2^23
+  if (rest >= 0.5f) ++whole;
+  if (rest <= -0.5f) --whole;
+  return static_cast<std::int16_t>(std::clamp(whole, -32768, 32767));
+}
+
+Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds) {
+  if (audio.sampleRate == 0 || audio.channels <= 0 || audio.samples.empty()) {
+    throw std::runtime_error("no audio");
+  }
+  const std::uint32_t rate = audio.sampleRate;
+  if (rate < kMinSampleRate || rate > kMaxSampleRate) {
+    throw std::runtime_error("sample rate out of range");
+  }
+  const std::size_t frames = audio.samples.size() / static_cast<std::size_t>(audio.channels);
+  if (frames > static_cast<std::uint64_t>(rate) * kSecondsPerHour) {
+    throw std::runtime_error("audio longer than an hour");
+  }
+  // M = floor(N * 44100 / r), computed exactly; N * 44100 cannot overflow within an hour.
+  const std::uint64_t outFrames = static_cast<std::uint64_t>(frames) * kMsuSampleRate / rate;
+  Bytes pcm(kHeaderBytes + outFrames * kFrameBytes);
+  std::memcpy(pcm.data(), "MSU1", 4);
+  const std::uint32_t loop = loopPoint(loopStartSeconds, outFrames);
+  for (int i = 0; i < 4; ++i) pcm[4 + i] = static_cast<std::uint8_t>(loop >> (8 * i));
+  if (rate == kMsuSampleRate) {
+    copyAt44100(audio, frames, pcm.data() + kHeaderBytes);
+  } else {
+    resample(stereoFrames(audio, frames), rate, outFrames, pcm.data() + kHeaderBytes);
+  }
+  return pcm;
+}
+
+}  // namespace tbp
