@@ -8,6 +8,7 @@
 #include <mpg123.h>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "build/audio.h"
 
@@ -169,6 +170,60 @@ bool adoptMp3Format(mpg123_handle* handle, FrameCollector& out, bool& haveFormat
   return true;
 }
 
+// ---- Ogg Vorbis (stb_vorbis from memory) ----
+
+// Reassembles the first `count` packets of the Ogg stream from its page segments (a segment
+// of 255 bytes continues a packet, a shorter one ends it). Stops early on a damaged page.
+std::vector<Bytes> firstOggPackets(const Bytes& file, std::size_t count) {
+  std::vector<Bytes> packets(1);
+  std::size_t page = 0;
+  while (packets.size() <= count && file.size() - page >= 27 &&
+         std::memcmp(file.data() + page, "OggS", 4) == 0) {
+    const std::size_t segments = file[page + 26];
+    if (file.size() - page - 27 < segments) break;
+    std::size_t body = page + 27 + segments;
+    for (std::size_t i = 0; i < segments && packets.size() <= count; ++i) {
+      const std::size_t length = file[page + 27 + i];
+      if (file.size() - body < length) return {};
+      Bytes& packet = packets.back();
+      packet.insert(packet.end(), file.begin() + static_cast<std::ptrdiff_t>(body),
+                    file.begin() + static_cast<std::ptrdiff_t>(body + length));
+      body += length;
+      if (length < 255) packets.emplace_back();
+    }
+    page = body;
+  }
+  packets.pop_back();  // the packet still open
+  return packets;
+}
+
+// The comment header's vendor string and comments each declare a 32-bit length, and the
+// decoder library allocates and copies whatever they claim. Only a header whose lengths fit
+// inside the packet itself is handed on.
+bool vorbisCommentsFit(const Bytes& file) {
+  const std::vector<Bytes> packets = firstOggPackets(file, 2);
+  if (packets.size() < 2) return true;  // the library reports the missing header itself
+  const Bytes& comments = packets[1];
+  std::size_t at = 7;  // packet type 3 and "vorbis"
+  auto readLength = [&](std::size_t& length) {
+    if (comments.size() < at || comments.size() - at < 4) return false;
+    length = comments[at] | (comments[at + 1] << 8) | (comments[at + 2] << 16) |
+             (static_cast<std::size_t>(comments[at + 3]) << 24);
+    at += 4;
+    return true;
+  };
+  std::size_t vendor = 0, listLength = 0;
+  if (!readLength(vendor) || comments.size() - at < vendor) return false;
+  at += vendor;
+  if (!readLength(listLength) || listLength > (comments.size() - at) / 4) return false;
+  for (std::size_t i = 0; i < listLength; ++i) {
+    std::size_t length = 0;
+    if (!readLength(length) || comments.size() - at < length) return false;
+    at += length;
+  }
+  return true;
+}
+
 }  // namespace
 
 DecodedAudio decodeFlac(const Bytes& file) {
@@ -187,7 +242,9 @@ DecodedAudio decodeFlac(const Bytes& file) {
 
 DecodedAudio decodeVorbis(const Bytes& file) {
   FrameCollector out("Ogg Vorbis");
-  if (file.size() > static_cast<std::size_t>(INT_MAX)) return out.finish(true);
+  if (file.size() > static_cast<std::size_t>(INT_MAX) || !vorbisCommentsFit(file)) {
+    return out.finish(true);
+  }
   int error = 0;
   stb_vorbis* vorbis =
       stb_vorbis_open_memory(file.data(), static_cast<int>(file.size()), &error, nullptr);

@@ -232,6 +232,34 @@ TEST(AudioDecoders, StopAtAnHourOfFramesAtTheStreamRate) {
   EXPECT_EQ(decodeError(flac), "audio longer than an hour");
 }
 
+TEST(AudioDecoders, VorbisCommentLengthsBeyondThePacketAreRefused) {
+  const Bytes ogg = dataFile("tone.ogg");
+  const std::size_t page = 27 + ogg[26] + ogg[27];  // the second page holds the comments
+  const std::size_t segments = ogg[page + 26];
+  std::size_t pageLength = 27 + segments;
+  for (std::size_t i = 0; i < segments; ++i) pageLength += ogg[page + 27 + i];
+  const std::size_t vendorLength = page + 27 + segments + 7;
+  ASSERT_EQ(std::string(ogg.begin() + static_cast<std::ptrdiff_t>(vendorLength) - 6,
+                        ogg.begin() + static_cast<std::ptrdiff_t>(vendorLength)),
+            "vorbis");
+  const std::size_t vendor = ogg[vendorLength] | (ogg[vendorLength + 1] << 8);
+  const std::size_t listLength = vendorLength + 4 + vendor;
+  // A vendor string "longer" than the file, then a comment count that no packet can hold.
+  for (const std::size_t at : {vendorLength, listLength}) {
+    for (const std::uint32_t claim : {0xB21A1100u, 0x7FFFFFF0u, 0x00100000u}) {
+      Bytes hostile = ogg;
+      for (int i = 0; i < 4; ++i) hostile[at + i] = static_cast<std::uint8_t>(claim >> (8 * i));
+      resealOggPage(hostile, page, pageLength);
+      EXPECT_EQ(decodeError(hostile), "Ogg Vorbis: could not decode this file")
+          << at << " " << claim;
+    }
+  }
+  // The same page resealed unchanged still decodes.
+  Bytes resealed = ogg;
+  resealOggPage(resealed, page, pageLength);
+  EXPECT_EQ(resealed, ogg);
+}
+
 TEST(AudioDecoders, TenHourMp3StopsAfterTheFirstHour) {
   // frames8k.mp3 is one second of self-contained 8 kHz frames; 36000 copies make ten hours.
   const Bytes second = dataFile("frames8k.mp3");

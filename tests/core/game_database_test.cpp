@@ -319,7 +319,8 @@ TEST(GameDatabaseLoad, MutatedFilesLoadOrFailWithAMessage) {
   std::mt19937 random(11);
   const std::string alphabet = "{}[]\",:0x1Aaz \\u-.e9";
   int loaded = 0;
-  for (int round = 0; round < 3000; ++round) {
+  int refused = 0;
+  for (int round = 0; round < 1500; ++round) {
     std::string text = valid;
     for (int edits = 1 + random() % 3; edits > 0; --edits) {
       const std::size_t at = random() % text.size();
@@ -341,6 +342,7 @@ TEST(GameDatabaseLoad, MutatedFilesLoadOrFailWithAMessage) {
       const GameDatabase db = loadGameDatabase(path);
       EXPECT_LE(db.games.size(), 2u);
       ++loaded;
+      continue;
     } catch (const std::invalid_argument& error) {
       EXPECT_TRUE(std::string(error.what()) == "stoul" || std::string(error.what()) == "stod")
           << error.what();
@@ -350,6 +352,8 @@ TEST(GameDatabaseLoad, MutatedFilesLoadOrFailWithAMessage) {
     } catch (const std::runtime_error& error) {
       EXPECT_EQ(std::string(error.what()).rfind("json: ", 0), 0u) << error.what();
     }
+    ++refused;
   }
   EXPECT_GT(loaded, 0);
+  EXPECT_GT(refused, 0);
 }
