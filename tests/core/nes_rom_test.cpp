@@ -94,7 +94,8 @@ TEST(InesHeader, FilesWithoutTheMagicDecodeAsAllZero) {
   short15.pop_back();
   for (const Bytes& file : {noEof, short15, Bytes{}}) {
     const tbp::InesHeader h = tbp::parseInesHeader(file);
-    EXPECT_FALSE(h.present || h.nes2 || h.ripperTag || h.vertical || h.battery || h.trainer);
+    EXPECT_FALSE(h.present || h.nes2 || h.ripperTag || h.vertical || h.battery || h.trainer ||
+                 h.fourScreen);
     EXPECT_EQ(h.mapper + h.prgKb + h.chrKb, 0);
     EXPECT_EQ(h.expectedSize, 0u);
   }
@@ -159,6 +160,21 @@ TEST(Identify, RepairsMissingAndForeignHeaders) {
     EXPECT_EQ(nes.game, &db.games[0]) << row.name;
     EXPECT_EQ(nes.rom, expected) << row.name;
     EXPECT_EQ(nes.note, row.note) << row.name;
+  }
+}
+
+TEST(Identify, TrainerStaysPartOfThePayload) {
+  const Bytes expected = makeNesRom({.header = NesHeaderKind::Trainer});
+  GameDatabase db;
+  db.games = {entryFor("Quest", expected)};
+  Bytes reheadered = expected;
+  reheadered[6] ^= 0x02;  // another battery flag; the trainer flag and the trainer stay
+  const Bytes headerless = payloadOf(expected);
+  ASSERT_EQ(headerless.size(), expected.size() - 16);
+  for (const Bytes& dump : {reheadered, headerless}) {
+    const tbp::NesRom nes = tbp::identifyNesRom(db, dump);
+    EXPECT_EQ(nes.game, &db.games[0]);
+    EXPECT_EQ(nes.rom, expected);
   }
 }
 
@@ -352,6 +368,75 @@ TEST(Suggestions, RankByScoreAndKeepDatabaseOrder) {
   EXPECT_TRUE(tbp::suggestGames(db, headerless, "zzz.nes").empty());
 }
 
+TEST(Suggestions, EqualScoresKeepDatabaseOrderInLongLists) {
+  // Enough entries that an unstable sort would reorder equal scores.
+  const Bytes file = makeNesRom({.mapper = 1});
+  GameDatabase db;
+  std::vector<std::string> expected4, expected3;
+  for (int i = 0; i < 40; ++i) {
+    GameEntry entry;
+    entry.title = "Game " + std::to_string(i);
+    entry.nesHeader = makeInesHeader({.mapper = 1});
+    const bool sized = i % 3 == 0;
+    entry.nesSize = sized ? file.size() : file.size() + 1;
+    (sized ? expected4 : expected3).push_back(entry.title);
+    db.games.push_back(entry);
+  }
+  std::vector<std::string> expected = expected4;
+  expected.insert(expected.end(), expected3.begin(), expected3.end());
+  EXPECT_EQ(titlesOf(tbp::suggestGames(db, file, "zzz.nes")), expected);
+}
+
+TEST(Suggestions, CompareTheDecodedMappers) {
+  // The entry expects an iNES header for mapper 1; the file's header must be decoded by its own
+  // rules before the mappers are compared.
+  GameEntry alpha;
+  alpha.title = "Alpha";
+  alpha.nesHeader = makeInesHeader({.mapper = 1});
+  GameDatabase db;
+  db.games = {alpha};
+  const struct {
+    const char* name;
+    Bytes file;
+    bool sameCartridge;
+  } rows[] = {
+      {"iNES mapper 1", makeNesRom({.mapper = 1}), true},
+      {"ripper tag over byte 7", makeNesRom({.mapper = 1, .header = NesHeaderKind::RipperTag}),
+       true},
+      {"NES 2.0 mapper 1", makeNesRom({.mapper = 1, .header = NesHeaderKind::Nes20}), true},
+      {"NES 2.0 mapper 257", makeNesRom({.mapper = 257, .header = NesHeaderKind::Nes20}), false},
+      {"iNES mapper 17", makeNesRom({.mapper = 17}), false},
+  };
+  for (const auto& row : rows) {
+    db.games[0].nesSize = row.file.size() + 1;  // no size point: a cartridge match alone is 3
+    EXPECT_EQ(tbp::suggestGames(db, row.file, "zzz.nes").size(), row.sameCartridge ? 1u : 0u)
+        << row.name;
+  }
+}
+
+TEST(Report, NamedLaterCandidatesCarryNoCartridgeRemark) {
+  const Bytes file = makeNesRom({.header = NesHeaderKind::Headerless});
+  GameEntry first;
+  first.title = "Quest";
+  first.nesSize = file.size();
+  GameEntry second = first;
+  second.title = "Quest II";
+  second.nesSize = 99;
+  GameDatabase db;
+  db.games = {second, first};
+  const std::string report = tbp::describeUnknownRom("Quest.nes", db, file);
+  const std::string tail =
+      ", but not the dump the patch was made from (a different revision, a hack, or a bad dump).\n"
+      "Look for this file:\n";
+  const std::size_t looks = report.find("\nIt looks like Quest" + tail);
+  const std::size_t maybe = report.find("\nOr maybe Quest II" + tail);
+  EXPECT_NE(looks, std::string::npos) << report;
+  EXPECT_NE(maybe, std::string::npos) << report;
+  EXPECT_LT(looks, maybe);
+  EXPECT_EQ(report.find("same cartridge"), std::string::npos);
+  EXPECT_NE(report.find("  no iNES header\n"), std::string::npos);
+}
+
 TEST(Report, DescribesTheFileAndTheFirstThreeCandidates) {
   Bytes file = header({0x11});
   for (std::uint8_t i = 0; i < 32; ++i) file.push_back(i);
@@ -374,6 +459,8 @@ TEST(Report, DescribesTheFileAndTheFirstThreeCandidates) {
   third.nesSize = 7;
   GameEntry fourth = third;
   fourth.title = "Fourth";
+  fourth.payloadCrc32 = 0xBEEF;      // a listed header-less CRC32 brings its lines
+  other.payloadSha256 = "unlisted";  // a digest without that CRC32 does not
   GameDatabase db;
   db.games = {fourth, other, quest, third};
   db.games[0].nesSize = 8;
@@ -401,18 +488,21 @@ TEST(Report, DescribesTheFileAndTheFirstThreeCandidates) {
       "  SHA-256  " +
       std::string(64, 'b') + "\n";
   const std::string blankDigests = "  CRC16  0000\n  CRC32  00000000\n  SHA-256  \n";
+  const std::string fourthPayload =
+      "Without its 16-byte header (how No-Intro lists it; any header is accepted):\n"
+      "  CRC32  0000BEEF\n  SHA-256  \n";
   EXPECT_EQ(tbp::describeUnknownRom("Quest (USA) [b1].nes", db, file),
             yourFile + "\nIt looks like Quest" + notTheDump + questLines +
                 "\nOr maybe Other One (same cartridge type and size)" + notTheDump +
                 "  size   48 bytes\n" + blankDigests +
                 "\nOr maybe Fourth (same cartridge type and size)" + notTheDump +
-                "  size   8 bytes\n" + blankDigests);
+                "  size   8 bytes\n" + blankDigests + fourthPayload);
   // Without the name Quest is a mere cartridge match and comes after the bigger score.
   EXPECT_EQ(tbp::describeUnknownRom("unrelated.nes", db, file),
             yourFile + "\nIt might be Other One (same cartridge type and size)" + notTheDump +
                 "  size   48 bytes\n" + blankDigests +
                 "\nOr maybe Fourth (same cartridge type and size)" + notTheDump +
-                "  size   8 bytes\n" + blankDigests +
+                "  size   8 bytes\n" + blankDigests + fourthPayload +
                 "\nOr maybe Quest (same cartridge type and size)" + notTheDump + questLines);
 }
 
