@@ -173,18 +173,21 @@ bool adoptMp3Format(mpg123_handle* handle, FrameCollector& out, bool& haveFormat
 // ---- Ogg Vorbis (stb_vorbis from memory) ----
 
 // Reassembles the first `count` packets of the Ogg stream from its page segments (a segment
-// of 255 bytes continues a packet, a shorter one ends it). Stops early on a damaged page.
+// of 255 bytes continues a packet, a shorter one ends it). Stops early at a damaged or missing
+// page; the last packet returned may then be incomplete.
 std::vector<Bytes> firstOggPackets(const Bytes& file, std::size_t count) {
   std::vector<Bytes> packets(1);
   std::size_t page = 0;
-  while (packets.size() <= count && file.size() - page >= 27 &&
+  bool cut = false;
+  while (!cut && packets.size() <= count && file.size() - page >= 27 &&
          std::memcmp(file.data() + page, "OggS", 4) == 0) {
     const std::size_t segments = file[page + 26];
     if (file.size() - page - 27 < segments) break;
     std::size_t body = page + 27 + segments;
     for (std::size_t i = 0; i < segments && packets.size() <= count; ++i) {
       const std::size_t length = file[page + 27 + i];
-      if (file.size() - body < length) return {};
+      cut = file.size() - body < length;
+      if (cut) break;
       Bytes& packet = packets.back();
       packet.insert(packet.end(), file.begin() + static_cast<std::ptrdiff_t>(body),
                     file.begin() + static_cast<std::ptrdiff_t>(body + length));
@@ -193,7 +196,7 @@ std::vector<Bytes> firstOggPackets(const Bytes& file, std::size_t count) {
     }
     page = body;
   }
-  packets.pop_back();  // the packet still open
+  if (packets.size() > count || packets.back().empty()) packets.pop_back();
   return packets;
 }
 
@@ -202,7 +205,8 @@ std::vector<Bytes> firstOggPackets(const Bytes& file, std::size_t count) {
 // inside the packet itself is handed on.
 bool vorbisCommentsFit(const Bytes& file) {
   const std::vector<Bytes> packets = firstOggPackets(file, 2);
-  if (packets.size() < 2) return true;  // the library reports the missing header itself
+  if (packets.size() < 2) return true;  // no comment header at all: the library refuses it
+  // A cut-off header is checked against the bytes present: the library reads no others.
   const Bytes& comments = packets[1];
   std::size_t at = 7;  // packet type 3 and "vorbis"
   auto readLength = [&](std::size_t& length) {

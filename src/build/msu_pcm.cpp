@@ -20,9 +20,11 @@ constexpr double kCutoffShare = 0.97;
 constexpr std::size_t kHeaderBytes = 8;
 constexpr std::size_t kFrameBytes = 4;
 
-struct StereoFrame {
-  float left;
-  float right;
+// Stereo input as consecutive (left, right) float pairs: a stereo file's own samples, or a
+// copy made for other channel counts.
+struct StereoInput {
+  const float* pairs;
+  std::size_t frames;
 };
 
 // Two doubles processed together: the left and the right sum of one output frame.
@@ -63,16 +65,15 @@ void putFrame(std::uint8_t* out, double left, double right) {
 
 // The formula itself, tap by tap, skipping taps outside the input: used near both ends of
 // the input and for tracks too short to repay a table of weights.
-void directFrame(const std::vector<StereoFrame>& in, Position at, double cutoff,
-                 std::uint8_t* out) {
+void directFrame(StereoInput in, Position at, double cutoff, std::uint8_t* out) {
   const double fraction = static_cast<double>(at.remainder) / kMsuSampleRate;
-  const auto count = static_cast<std::int64_t>(in.size());
+  const auto count = static_cast<std::int64_t>(in.frames);
   double left = 0.0, right = 0.0, weightSum = 0.0;
   for (std::int64_t j = at.whole - kTapsBefore; j <= at.whole + kTapsAfter; ++j) {
     if (j < 0 || j >= count) continue;
     const double weight = tapWeight(static_cast<double>(at.whole - j) + fraction, cutoff);
-    left += weight * in[static_cast<std::size_t>(j)].left;
-    right += weight * in[static_cast<std::size_t>(j)].right;
+    left += weight * in.pairs[2 * static_cast<std::size_t>(j)];
+    right += weight * in.pairs[2 * static_cast<std::size_t>(j) + 1];
     weightSum += weight;
   }
   if (weightSum != 0.0) {
@@ -107,14 +108,15 @@ class PhaseTable {
   }
 
   // One output frame whose 64 taps all lie inside the input.
-  void frame(const StereoFrame* taps, std::uint32_t remainder, std::uint8_t* out) const {
+  void frame(const float* taps, std::uint32_t remainder, std::uint8_t* out) const {
     const double* weights = &weights_[remainder / step_ * kTaps];
     DoublePair sum0{}, sum1{}, sum2{}, sum3{};
     for (int k = 0; k < kTaps; k += 4) {
-      sum0 += weights[k] * DoublePair{taps[k].left, taps[k].right};
-      sum1 += weights[k + 1] * DoublePair{taps[k + 1].left, taps[k + 1].right};
-      sum2 += weights[k + 2] * DoublePair{taps[k + 2].left, taps[k + 2].right};
-      sum3 += weights[k + 3] * DoublePair{taps[k + 3].left, taps[k + 3].right};
+      const float* four = taps + 2 * k;
+      sum0 += weights[k] * DoublePair{four[0], four[1]};
+      sum1 += weights[k + 1] * DoublePair{four[2], four[3]};
+      sum2 += weights[k + 2] * DoublePair{four[4], four[5]};
+      sum3 += weights[k + 3] * DoublePair{four[6], four[7]};
     }
     const DoublePair sum = (sum0 + sum1) + (sum2 + sum3);
     putFrame(out, sum[0], sum[1]);
@@ -125,33 +127,35 @@ class PhaseTable {
   std::vector<double> weights_;
 };
 
-void resample(const std::vector<StereoFrame>& in, std::uint32_t rate, std::uint64_t outFrames,
-              std::uint8_t* out) {
+void resample(StereoInput in, std::uint32_t rate, std::uint64_t outFrames, std::uint8_t* out) {
   const double ratio = static_cast<double>(kMsuSampleRate) / rate;
   const double cutoff = ratio < 1.0 ? kCutoffShare * ratio : kCutoffShare;
-  const auto count = static_cast<std::int64_t>(in.size());
+  const auto count = static_cast<std::int64_t>(in.frames);
   std::unique_ptr<PhaseTable> table;
   if (PhaseTable::phaseCount(rate) < outFrames) table = std::make_unique<PhaseTable>(rate, cutoff);
   for (std::uint64_t i = 0; i < outFrames; ++i, out += kFrameBytes) {
     const Position at = outputPosition(i, rate);
     const bool inside = at.whole >= kTapsBefore && at.whole < count - kTapsAfter;
     if (table && inside) {
-      table->frame(&in[static_cast<std::size_t>(at.whole - kTapsBefore)], at.remainder, out);
+      const auto first = static_cast<std::size_t>(at.whole - kTapsBefore);
+      table->frame(in.pairs + 2 * first, at.remainder, out);
     } else {
       directFrame(in, at, cutoff, out);
     }
   }
 }
 
-// Channel 0 and channel 1 of every frame; a mono input gives both sides the same value.
-std::vector<StereoFrame> stereoFrames(const DecodedAudio& audio, std::size_t frames) {
+// Channel 0 and channel 1 of every frame as pairs; a mono input gives both sides the same
+// value. Only called for inputs that are not already plain stereo.
+std::vector<float> stereoPairs(const DecodedAudio& audio, std::size_t frames) {
   const auto channels = static_cast<std::size_t>(audio.channels);
   const std::size_t rightOffset = channels > 1 ? 1 : 0;
-  std::vector<StereoFrame> stereo(frames);
+  std::vector<float> pairs(2 * frames);
   for (std::size_t i = 0; i < frames; ++i) {
-    stereo[i] = {audio.samples[i * channels], audio.samples[i * channels + rightOffset]};
+    pairs[2 * i] = audio.samples[i * channels];
+    pairs[2 * i + 1] = audio.samples[i * channels + rightOffset];
   }
-  return stereo;
+  return pairs;
 }
 
 void copyAt44100(const DecodedAudio& audio, std::size_t frames, std::uint8_t* out) {
@@ -207,7 +211,10 @@ Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds) {
   if (rate == kMsuSampleRate) {
     copyAt44100(audio, frames, pcm.data() + kHeaderBytes);
   } else {
-    resample(stereoFrames(audio, frames), rate, outFrames, pcm.data() + kHeaderBytes);
+    std::vector<float> copy;
+    if (audio.channels != 2) copy = stereoPairs(audio, frames);
+    const float* pairs = audio.channels == 2 ? audio.samples.data() : copy.data();
+    resample({pairs, frames}, rate, outFrames, pcm.data() + kHeaderBytes);
   }
   return pcm;
 }

@@ -1,6 +1,7 @@
 // The manifest text the ZUVU block points to, and its parsing into the port's layout.
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <exception>
 
 #include "formats/json.h"
@@ -140,7 +141,7 @@ PortLayout parseLayout(const PortImage& port) {
 
 }  // namespace
 
-std::string PortImage::manifestText() const {
+std::string_view PortImage::manifestView() const {
   if (!isPort()) {
     return {};
   }
@@ -148,13 +149,16 @@ std::string PortImage::manifestText() const {
   if (pointer == 0 || pointer >= bytes_.size()) {
     return {};
   }
-  const auto first = bytes_.begin() + pointer;
-  const auto last = std::find(first, bytes_.end(), std::uint8_t{0});
-  return std::string(first, last);
+  const char* first = reinterpret_cast<const char*>(bytes_.data()) + pointer;
+  const std::size_t available = bytes_.size() - pointer;
+  const void* nul = std::memchr(first, 0, available);
+  return {first, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - first) : available};
 }
 
+std::string PortImage::manifestText() const { return std::string(manifestView()); }
+
 std::string PortImage::portName() const {
-  const std::string text = manifestText();
+  const std::string_view text = manifestView();
   const std::size_t key = text.find("\"port\"");
   if (key == std::string::npos) {
     return {};
@@ -171,7 +175,7 @@ std::string PortImage::portName() const {
   if (close == std::string::npos) {
     return {};
   }
-  return text.substr(open + 1, close - open - 1);
+  return std::string(text.substr(open + 1, close - open - 1));
 }
 
 const PortLayout& PortImage::layout() const {

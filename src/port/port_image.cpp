@@ -123,16 +123,17 @@ SnesHeader PortImage::header() const {
 }
 
 std::size_t PortImage::contentSize() const {
-  const auto lastContent =
-      std::find_if(bytes_.rbegin(), bytes_.rend(), [](std::uint8_t b) { return b != 0xFF; });
-  return static_cast<std::size_t>(bytes_.rend() - lastContent);
+  std::size_t end = bytes_.size();
+  while (end > 0 && bytes_[end - 1] == 0xFF) {
+    --end;
+  }
+  return end;
 }
 
-void PortImage::fixChecksum() {
-  if (bytes_.size() < place::firstBank) {
-    return;
-  }
-  detail::writeU32(bytes_, place::checksumComplement, 0x0000FFFF);
+// The checksum the image should carry: every byte summed with the weights of the SNES rule,
+// the four checksum bytes counted as the placeholder FF FF 00 00 instead of their contents.
+// They lie in the first 32 KB, which is always inside the part counted once.
+std::uint16_t PortImage::expectedChecksum() const {
   const std::size_t size = bytes_.size();
   const std::size_t p = std::bit_floor(size);
   std::uint32_t sum = sumBytes(bytes_.data(), p);
@@ -140,15 +141,27 @@ void PortImage::fixChecksum() {
     const std::size_t rest = size - p;
     sum += sumBytes(bytes_.data() + p, rest) * static_cast<std::uint32_t>(p / rest);
   }
-  const auto low = static_cast<std::uint16_t>(sum);
-  detail::writeU16(bytes_, place::checksumComplement, static_cast<std::uint16_t>(~low));
-  detail::writeU16(bytes_, place::checksum, low);
+  sum -= sumBytes(bytes_.data() + place::checksumComplement, 4);
+  sum += 0xFF + 0xFF;
+  return static_cast<std::uint16_t>(sum);
+}
+
+void PortImage::fixChecksum() {
+  if (bytes_.size() < place::firstBank) {
+    return;
+  }
+  const std::uint16_t checksum = expectedChecksum();
+  detail::writeU16(bytes_, place::checksumComplement, static_cast<std::uint16_t>(~checksum));
+  detail::writeU16(bytes_, place::checksum, checksum);
 }
 
 bool PortImage::checksumValid() const {
-  PortImage copy(bytes_);
-  copy.fixChecksum();
-  return copy.bytes_ == bytes_;
+  if (bytes_.size() < place::firstBank) {
+    return true;  // fixing leaves such an image as it is
+  }
+  const std::uint16_t checksum = expectedChecksum();
+  return readU16(bytes_, place::checksumComplement) == static_cast<std::uint16_t>(~checksum) &&
+         readU16(bytes_, place::checksum) == checksum;
 }
 
 std::string PortImage::nesDigestText() const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -154,6 +155,10 @@ class PortImage {
   void setMsuLoop(int song, bool on);
 
  private:
+  // The manifest text inside the image, without a copy (empty if none).
+  std::string_view manifestView() const;
+  std::uint16_t expectedChecksum() const;
+
   Bytes bytes_;
   mutable bool parsed_ = false;
   mutable PortLayout layout_;

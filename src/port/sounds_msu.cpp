@@ -84,7 +84,7 @@ bool PortImage::hasMsu1() const {
   const PortLayout& l = layout();
   return l.msuTracks != 0 && l.msuLoops != 0 && detail::fits(bytes_, l.msuTracks, msuSongCount) &&
          detail::fits(bytes_, l.msuLoops, msuSongCount) &&
-         manifestText().find("\"msu1\"") != std::string::npos;
+         manifestView().find("\"msu1\"") != std::string::npos;
 }
 
 std::vector<MsuSong> PortImage::msuSongs() const {

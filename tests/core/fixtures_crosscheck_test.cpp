@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "build/files.h"
+#include "build/game_database.h"
+#include "build/nes_rom.h"
 #include "formats/checksums.h"
 #include "formats/json.h"
 #include "formats/patches.h"
@@ -265,6 +267,81 @@ TEST(FixtureDatabase, WritesGamesJsonAndWorkingBasePatches) {
   // The base patches turn each expected NES file into its port.
   EXPECT_EQ(tbp::applyBps(nesA, tbp::readFile((dir / "alpha.bps").string())), a.image);
   EXPECT_EQ(tbp::applyBps(nesB, tbp::readFile((dir / "patches/beta-base.bps").string())), b.image);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(FixtureNes, HeaderVariantsDecodeAsIntended) {
+  struct Row {
+    const char* name;
+    NesRomOptions options;
+    bool present, nes2, ripperTag, trainer;
+    std::int32_t mapper;
+  };
+  NesRomOptions ines;
+  ines.mapper = 0x42;
+  ines.prgBanks = 8;
+  ines.chrBanks = 4;
+  NesRomOptions nes20;
+  nes20.header = NesHeaderKind::Nes20;
+  nes20.mapper = 257;
+  NesRomOptions ripper;
+  ripper.header = NesHeaderKind::RipperTag;
+  ripper.mapper = 4;
+  NesRomOptions trainer;
+  trainer.header = NesHeaderKind::Trainer;
+  trainer.mapper = 1;
+  NesRomOptions headerless;
+  headerless.header = NesHeaderKind::Headerless;
+  const Row rows[] = {{"ines", ines, true, false, false, false, 0x42},
+                      {"nes20", nes20, true, true, false, false, 257},
+                      {"ripper", ripper, true, false, true, false, 4},
+                      {"trainer", trainer, true, false, false, true, 1},
+                      {"headerless", headerless, false, false, false, false, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Bytes rom = makeNesRom(row.options);
+    const tbp::InesHeader header = tbp::parseInesHeader(rom);
+    EXPECT_EQ(header.present, row.present);
+    EXPECT_EQ(header.nes2, row.nes2);
+    EXPECT_EQ(header.ripperTag, row.ripperTag);
+    EXPECT_EQ(header.trainer, row.trainer);
+    EXPECT_EQ(header.mapper, row.mapper);
+    if (row.present) {
+      EXPECT_EQ(header.prgKb, row.options.prgBanks * 16);
+      EXPECT_EQ(header.chrKb, row.options.chrBanks * 8);
+      EXPECT_EQ(header.vertical, row.options.verticalMirroring);
+      EXPECT_EQ(header.expectedSize, rom.size()) << "the header announces the file's own size";
+    }
+  }
+}
+
+TEST(FixtureDatabase, LoadsThroughTheDatabaseReader) {
+  NesRomOptions other;
+  other.seed = 9;
+  const Bytes nesA = makeNesRom();
+  const Bytes nesB = makeNesRom(other);
+  GameFixture a{"a",          "Alpha",      "ZV1 Alpha", "Alpha.nes",
+                "Notes",      {"A1", "A2"}, nesA,        makePortImage(nesA),
+                std::nullopt, "",           true,        true};
+  GameFixture b{"b",          "Beta",       "ZV1 Beta", "",   "", {}, nesB, makePortImage(nesB),
+                std::nullopt, "b/base.bps", false,      false};
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tbp_fixture_load_" + std::to_string(::getpid()));
+  const tbp::GameDatabase db = tbp::loadGameDatabase(writeGameDatabase(dir.string(), {a, b}));
+  ASSERT_EQ(db.games.size(), 2u);
+  const tbp::GameEntry& alpha = db.games[0];
+  EXPECT_EQ(alpha.title, "Alpha");
+  EXPECT_EQ(alpha.aliases, (std::vector<std::string>{"A1", "A2"}));
+  EXPECT_EQ(alpha.nesSize, nesA.size());
+  EXPECT_EQ(alpha.nesCrc32, tbp::crc32(nesA.data(), nesA.size()));
+  EXPECT_EQ(alpha.nesCrc16, tbp::crc16(nesA.data(), nesA.size()));
+  EXPECT_EQ(alpha.nesHeader, Bytes(nesA.begin(), nesA.begin() + 16));
+  EXPECT_EQ(alpha.payloadCrc32, tbp::crc32(nesA.data() + 16, nesA.size() - 16));
+  EXPECT_EQ(db.basePatchPath(db.games[1]), dir.string() + "/b/base.bps");
+  EXPECT_EQ(db.games[1].nesSha256, "");
+  EXPECT_EQ(db.games[1].payloadCrc32, 0u);
+  EXPECT_EQ(db.findExact(nesA), &db.games[0]);
+  EXPECT_EQ(db.findExact(nesB), &db.games[1]);
   std::filesystem::remove_all(dir);
 }
 

@@ -5,7 +5,10 @@
 #include <string>
 #include <unistd.h>
 
+#include "build/build_port.h"
 #include "build/files.h"
+#include "build/game_database.h"
+#include "build/nes_rom.h"
 #include "formats/checksums.h"
 #include "formats/json.h"
 #include "formats/patches.h"
@@ -78,6 +81,34 @@ TEST(DemoDatabase, WrittenFilesBuildWorkingPorts) {
     EXPECT_EQ(port.layout().layoutVersion, 1);
     EXPECT_TRUE(port.hasFonts());
     EXPECT_EQ(port.embeddedNes(), demo.game.nes);
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// The whole road of a user: the demo dump is recognised (repaired where it must be) and the
+// game's base patch builds the port.
+TEST(DemoDatabase, EveryDumpIsRecognisedAndBuilt) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tbp_demo_road_" + std::to_string(::getpid()));
+  tbp::testkit::writeDemoDatabase(dir.string());
+  const auto located = tbp::locateGameDatabase(dir.string(), "/nonexistent");
+  ASSERT_TRUE(located.has_value());
+  const tbp::GameDatabase database = tbp::loadGameDatabase(*located);
+  ASSERT_EQ(database.games.size(), 3u);
+  const char* notes[] = {
+      "", "no iNES header: the expected header was added",
+      "same game data with a different iNES header: the expected header was used"};
+  for (std::size_t i = 0; i < demos().size(); ++i) {
+    const DemoGame& demo = demos()[i];
+    SCOPED_TRACE(demo.game.title);
+    const Bytes dump = tbp::readFile((dir / "demo" / demo.dumpName).string());
+    const tbp::NesRom nes = tbp::identifyNesRom(database, dump);
+    ASSERT_EQ(nes.game, &database.games[i]);
+    EXPECT_EQ(nes.note, notes[i]);
+    EXPECT_EQ(nes.rom, demo.game.nes);
+    EXPECT_EQ(database.findExact(demo.game.nes), &database.games[i]);
+    EXPECT_TRUE(tbp::nameMatches(database.games[i], demo.dumpName));
+    EXPECT_EQ(tbp::buildPort(database, nes), demo.game.image);
   }
   std::filesystem::remove_all(dir);
 }
