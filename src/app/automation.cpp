@@ -1,0 +1,75 @@
+#include "app/automation.h"
+
+#include <memory>
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTextDocument>
+
+#include "app/main_window.h"
+
+namespace tbp {
+
+namespace {
+
+constexpr int kInfoImageWidth = 760;
+constexpr int kInfoImageMargin = 8;
+
+void saveWindowShot(MainWindow& window, const QString& path) { window.grab().save(path); }
+
+// Two lines, each ended by a line feed: the default SNES ROM path and the default BPS path.
+void writeDefaultNames(const MainWindow& window, const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+  const QString names =
+      window.suggestOutputPath(QStringLiteral("TEAM Bexulo - "), QStringLiteral(".sfc")) +
+      QLatin1Char('\n') + window.suggestOutputPath(QString(), QStringLiteral(".bps")) +
+      QLatin1Char('\n');
+  file.write(names.toUtf8());
+}
+
+void saveEveryTab(MainWindow& window, const QString& prefix) {
+  for (int index = 0; index < window.tabs->count(); ++index) {
+    window.tabs->setCurrentIndex(index);
+    // The font page shows a glyph in its editor here once it has one.
+    QApplication::processEvents();
+    saveWindowShot(window, QStringLiteral("%1_%2.png").arg(prefix, QString::number(index)));
+  }
+}
+
+// The whole information page at a fixed width on white, independent of the window's size.
+void saveInfoPage(const MainWindow& window, const QString& path) {
+  const std::unique_ptr<QTextDocument> document(window.infoBrowser->document()->clone());
+  document->setTextWidth(kInfoImageWidth);
+  const int height = static_cast<int>(document->size().height()) + kInfoImageMargin;
+  QImage image(kInfoImageWidth, height, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  document->drawContents(&painter);
+  painter.end();
+  image.save(path);
+}
+
+}  // namespace
+
+void runAutomation(MainWindow& window, const QString& romPath, const QString& prefix) {
+  if (romPath.endsWith(QStringLiteral(".nes"), Qt::CaseInsensitive))
+    window.openNesFile(romPath);
+  else
+    window.openPortFile(romPath);
+  if (!window.portImage.isPort()) return;
+  QApplication::processEvents();
+  // Game Genie codes from TBP_GG go into the Switches page's code box here once it has one.
+  saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));
+  // The banner picture and the engine reference picture are taken here once those exist.
+  writeDefaultNames(window, prefix + QStringLiteral("_names.txt"));
+  saveEveryTab(window, prefix);
+  saveInfoPage(window, QStringLiteral("%1_info.png").arg(prefix));
+}
+
+}  // namespace tbp

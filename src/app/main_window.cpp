@@ -1,0 +1,192 @@
+#include "app/main_window.h"
+
+#include <exception>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/prompts.h"
+#include "app/startup.h"
+#include "app/status_errors.h"
+#include "info/info_page.h"
+#include "pages/pages.h"
+
+namespace {
+
+constexpr int kWindowWidth = 900;
+constexpr int kWindowHeight = 680;
+
+const QString kSiteAddress = QStringLiteral("https://teambexulo.github.io/patcher/");
+const QString kLinkStyle =
+    QStringLiteral("color:#2b7de9; font-weight:bold; font-size:x-large; text-decoration:underline");
+
+QPushButton* makeButton(const QString& text, const QString& toolTip) {
+  auto* button = new QPushButton(text);
+  button->setToolTip(toolTip);
+  return button;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), dialogs(std::make_unique<QtPrompts>(this)) {
+  qRegisterMetaType<tbp::Bytes>("tbp::Bytes");
+  setWindowTitle(QStringLiteral("TEAM Bexulo Patcher"));
+  // The animated window icon is created here, before anything else, once it exists.
+  loadDatabase();
+  setCentralWidget(buildFrontPage());
+  buildTabs();
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(QStringLiteral("About"), this, &MainWindow::about);
+  setPortEnabled(false);
+  connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
+    if (tabs->widget(index) != infoPage) return;
+    tbp::runReportingErrors(*statusBar(), [this] { renderInfoPage(); });
+  });
+  renderInfoPage();
+  placeOnScreen();
+  statusBar()->showMessage(QStringLiteral("Ready"));
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setPrompts(std::unique_ptr<Prompts> replacement) {
+  dialogs = std::move(replacement);
+}
+
+// Takes the first games.json among the candidates next to the program and in the working
+// directory. A missing or broken database never stops the window: built ports can still be
+// opened without one.
+void MainWindow::loadDatabase() {
+  const auto path =
+      tbp::locateGameDatabase(QCoreApplication::applicationDirPath().toUtf8().toStdString(),
+                              QDir::currentPath().toUtf8().toStdString());
+  if (!path) return;
+  try {
+    database = tbp::loadGameDatabase(*path);
+    databaseLoaded = true;
+  } catch (const std::exception& error) {
+    database = tbp::GameDatabase{};
+    databaseError = QStringLiteral("%1 could not be read: %2")
+                        .arg(QDir::toNativeSeparators(QString::fromStdString(*path)),
+                             QString::fromUtf8(error.what()));
+  }
+}
+
+QString MainWindow::startUpText() const {
+  if (databaseLoaded)
+    return QStringLiteral("%1 game(s) in the database. Open a NES ROM to begin.")
+        .arg(database.games.size());
+  if (!databaseError.isEmpty())
+    return databaseError + QStringLiteral(" You can still open a built SNES port.");
+  return QStringLiteral(
+      "No games.json found next to the program: you can still open a built SNES port.");
+}
+
+// The button row, the header line and the tabs in a frameless scroll area below them.
+QWidget* MainWindow::buildFrontPage() {
+  auto* openNesButton =
+      makeButton(QStringLiteral("Open NES ROM..."),
+                 QStringLiteral("Pick your NES ROM: the patcher recognises the game and builds "
+                                "the SNES port from it."));
+  auto* openPortButton = makeButton(
+      QStringLiteral("Open SNES port..."),
+      QStringLiteral("Open an already-built TEAM Bexulo SNES port (.sfc) to change its settings."));
+  auto* applyPatchButton =
+      makeButton(QStringLiteral("Apply patch file..."),
+                 QStringLiteral("Apply any BPS or IPS patch to a ROM and save the result."));
+  connect(openNesButton, &QPushButton::clicked, this, &MainWindow::openNes);
+  connect(openPortButton, &QPushButton::clicked, this, &MainWindow::openPort);
+  connect(applyPatchButton, &QPushButton::clicked, this, &MainWindow::applyPatchFile);
+
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addWidget(openNesButton);
+  buttonRow->addWidget(openPortButton);
+  buttonRow->addWidget(applyPatchButton);
+  buttonRow->addStretch();
+  buttonRow->addWidget(buildLinkLabel(), 0, Qt::AlignVCenter);
+
+  // The start-up text carries a path and an error message from a file, so it is escaped: the
+  // label shows rich text once a port is loaded.
+  headerLabel = new QLabel;
+  headerLabel->setObjectName(QStringLiteral("headerLabel"));
+  headerLabel->setTextFormat(Qt::RichText);
+  headerLabel->setWordWrap(true);
+  headerLabel->setText(startUpText().toHtmlEscaped());
+
+  tabs = new QTabWidget;
+  auto* scroll = new QScrollArea;
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(tabs);
+
+  auto* central = new QWidget;
+  auto* layout = new QVBoxLayout(central);
+  layout->addLayout(buttonRow);
+  layout->addWidget(headerLabel);
+  layout->addWidget(scroll, 1);
+  return central;
+}
+
+QWidget* MainWindow::buildLinkLabel() {
+  auto* link = new QLabel(
+      QStringLiteral("<a href=\"%1\" style=\"%2\">%1</a>").arg(kSiteAddress, kLinkStyle));
+  link->setObjectName(QStringLiteral("siteLink"));
+  link->setTextFormat(Qt::RichText);
+  link->setOpenExternalLinks(true);
+  link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  link->setCursor(Qt::PointingHandCursor);
+  link->setToolTip(
+      QStringLiteral("Open %1 in your browser: releases, downloads and the web patcher.")
+          .arg(kSiteAddress));
+  return link;
+}
+
+void MainWindow::buildTabs() {
+  infoPage = buildInfoPage(*this);
+  tabs->addTab(infoPage, QStringLiteral("Info"));
+  tabs->addTab(buildSwitchesPage(*this), QStringLiteral("Switches"));
+  tabs->addTab(buildControlsPage(*this), QStringLiteral("Controls"));
+  tabs->addTab(buildSplashPage(*this), QStringLiteral("Splash && Sound"));
+  tabs->addTab(buildFontsPage(*this), QStringLiteral("Fonts && Symbols"));
+  tabs->addTab(buildMusicPage(*this), QStringLiteral("Music"));
+  outputPage = buildOutputPage(*this);
+  tabs->addTab(outputPage, QStringLiteral("Output"));
+}
+
+void MainWindow::setPortEnabled(bool loaded) {
+  for (int index = 0; index < tabs->count(); ++index) {
+    QWidget* page = tabs->widget(index);
+    // Enabling a tab also enables its page, so the page's own state is set afterwards.
+    tabs->setTabEnabled(index, loaded || page == infoPage || page == outputPage);
+    page->setEnabled(loaded || page == infoPage);
+  }
+  if (bpsButton) bpsButton->setEnabled(loaded);
+}
+
+void MainWindow::placeOnScreen() {
+  resize(kWindowWidth, kWindowHeight);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const auto placement = tbp::placeWindow(screen->availableGeometry(), size());
+  if (placement.maximised) {
+    setGeometry(placement.geometry);
+    setWindowState(windowState() | Qt::WindowMaximized);
+  } else {
+    move(placement.geometry.topLeft());
+  }
+}
+
+void MainWindow::showError(const QString& message) {
+  prompts().critical(QStringLiteral("Error"), message);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include "formats/bytes.h"
+
+namespace tbp {
+
+// Why a file is not a port, in one line: an NES ROM, another SNES game named by its internal
+// title, or something else.
+QString notAPortVerdict(const Bytes& image);
+
+// The text of the "Not a port" box: the verdict, then the file's size and digests.
+QString notAPortReport(const Bytes& image);
+
+}  // namespace tbp

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every file dialog and message box of the main window and its pages goes through this seam, so
+// that a test can answer the dialogs and read the boxes without a modal dialog blocking it.
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+
+  // The standard open-file dialog without a start directory; an empty result means cancelled.
+  virtual QString openFile(const QString& caption, const QString& filter) = 0;
+  // The standard save-file dialog starting at startPath; an empty result means cancelled.
+  virtual QString saveFile(const QString& caption, const QString& startPath,
+                           const QString& filter) = 0;
+  // Message boxes with one OK button.
+  virtual void warning(const QString& title, const QString& text) = 0;
+  virtual void critical(const QString& title, const QString& text) = 0;
+  // A Yes/No question without a default button; true only for Yes.
+  virtual bool question(const QString& title, const QString& text) = 0;
+  // The warning box for an unrecognised NES ROM: a monospaced box whose selectable details can
+  // be copied to the clipboard with an extra button.
+  virtual void wrongRom(const QString& title, const QString& text, const QString& details) = 0;
+};
+
+// The real dialogs, parented to the given window.
+class QtPrompts final : public Prompts {
+ public:
+  explicit QtPrompts(QWidget* parent);
+
+  QString openFile(const QString& caption, const QString& filter) override;
+  QString saveFile(const QString& caption, const QString& startPath,
+                   const QString& filter) override;
+  void warning(const QString& title, const QString& text) override;
+  void critical(const QString& title, const QString& text) override;
+  bool question(const QString& title, const QString& text) override;
+  void wrongRom(const QString& title, const QString& text, const QString& details) override;
+
+ private:
+  QWidget* parent;
+};

@@ -1,0 +1,99 @@
+#include <exception>
+#include <stdexcept>
+
+#include <QFileInfo>
+#include <QStatusBar>
+
+#include "app/main_window.h"
+#include "app/prompts.h"
+#include "build/files.h"
+#include "build/nes_rom.h"
+#include "formats/checksums.h"
+#include "formats/patches.h"
+
+namespace {
+
+constexpr std::size_t kKilobyte = 1024;
+
+std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+QString sha256Text(const tbp::Bytes& data) {
+  return QString::fromStdString(tbp::sha256Hex(data.data(), data.size()));
+}
+
+QString kilobytes(std::size_t size) { return QString::number(size / kKilobyte); }
+
+}  // namespace
+
+void MainWindow::saveRom() {
+  const QString path = prompts().saveFile(
+      QStringLiteral("Save SNES ROM"),
+      suggestOutputPath(QStringLiteral("TEAM Bexulo - "), QStringLiteral(".sfc")),
+      QStringLiteral("SNES ROM (*.sfc)"));
+  if (path.isEmpty()) return;
+  try {
+    if (!portImage.isPort()) throw std::runtime_error("no port is loaded");
+    const tbp::PortImage image = finalImage();
+    tbp::writeFileSafely(utf8(path), image.bytes());
+    // The MSU-1 tracks chosen on the Music page are written beside the ROM here once that page
+    // exists; until then no track can have been chosen.
+    statusBar()->showMessage(
+        QStringLiteral("Saved %1 (%2 KB)").arg(path, kilobytes(image.bytes().size())));
+  } catch (const std::exception& error) {
+    showError(QString::fromUtf8(error.what()));
+  }
+}
+
+// Phase A of savePatch: a port without its NES ROM asks for it, and accepts only the file whose
+// SHA-256 (after header repair) the port recorded. Returns false when the action ends here.
+bool MainWindow::askForSourceNes() {
+  const QString path = prompts().openFile(QStringLiteral("The NES ROM this port was made from"),
+                                          QStringLiteral("NES ROMs (*.nes);;All files (*)"));
+  if (path.isEmpty()) return false;
+  const tbp::Bytes file = tbp::readFile(utf8(path));
+  tbp::NesRom identified;
+  if (databaseLoaded) identified = tbp::identifyNesRom(database, file);
+  const tbp::Bytes& checked = identified.game ? identified.rom : file;
+  const QString expected = QString::fromStdString(portImage.nesDigestText());
+  if (!expected.isEmpty() && expected != sha256Text(checked)) {
+    prompts().warning(QStringLiteral("Wrong NES ROM"),
+                      QStringLiteral("This port was made from the NES ROM with SHA-256\n%1\n\n"
+                                     "That file is\n%2")
+                          .arg(expected, sha256Text(file)));
+    return false;
+  }
+  nesFileBytes = file;
+  currentGame = identified.game;
+  nesFileName = QFileInfo(path).fileName();
+  nesFilePath = QFileInfo(path).absoluteFilePath();
+  nesNote = identified.game ? QString::fromStdString(identified.note) : QString();
+  return true;
+}
+
+void MainWindow::savePatch() {
+  try {
+    if (!portImage.isPort()) throw std::runtime_error("no port is loaded");
+    if (nesFileBytes.empty() && !askForSourceNes()) return;
+  } catch (const std::exception& error) {
+    showError(QString::fromUtf8(error.what()));
+    return;
+  }
+  const QString path = prompts().saveFile(QStringLiteral("Create BPS patch"),
+                                          suggestOutputPath(QString(), QStringLiteral(".bps")),
+                                          QStringLiteral("BPS patch (*.bps)"));
+  if (path.isEmpty()) return;
+  try {
+    const tbp::PortImage image = finalImage();
+    const std::string metadata =
+        "TEAM Bexulo Patcher: " + (currentGame ? currentGame->port : std::string("port"));
+    const tbp::Bytes patch = tbp::createBps(nesFileBytes, image.bytes(), metadata);
+    // The patch is proven before it is written: applied to the NES ROM it must give the image.
+    if (tbp::applyBps(nesFileBytes, patch) != image.bytes())
+      throw std::runtime_error("internal error: the patch did not round-trip");
+    tbp::writeFileSafely(utf8(path), patch);
+    statusBar()->showMessage(
+        QStringLiteral("Patch saved: %1 (%2 KB)").arg(path, kilobytes(patch.size())));
+  } catch (const std::exception& error) {
+    showError(QString::fromUtf8(error.what()));
+  }
+}

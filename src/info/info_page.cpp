@@ -1,0 +1,111 @@
+#include "info/info_page.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+
+namespace {
+
+constexpr int kFontGrowthPoints = 3;
+constexpr int kFontGrowthPixels = 4;
+
+const QString kIntro = QStringLiteral(
+    "<p style='color:gray'><b>For players <i>and</i> romhackers.</b> The options in TEAM Bexulo "
+    "Patcher are not just for changing how a game plays. They are also meant to give romhackers "
+    "a solid base of tools from the very start (a documented ROM layout and manifest, a utility "
+    "library, fonts and symbols, an on-screen overlay, saves, freeze / frame step and speed "
+    "control, MSU-1 music, SA-1, SuperFX headers) so that hacking a game, by hand or with AI, "
+    "is easier and faster.</p>");
+
+// The browser's default font, a little larger for reading digests.
+QFont enlargedFont(const QFont& base) {
+  QFont font = base;
+  if (font.pointSizeF() > 0)
+    font.setPointSizeF(font.pointSizeF() + kFontGrowthPoints);
+  else
+    font.setPixelSize(font.pixelSize() + kFontGrowthPixels);
+  return font;
+}
+
+// A section: a heading over a two-column table of rows.
+QString sectionStart(const QString& heading) {
+  return QStringLiteral("<h3 style='margin-bottom:2px'>%1</h3><table cellspacing=0 cellpadding=2>")
+      .arg(heading);
+}
+
+QString sectionEnd() { return QStringLiteral("</table>"); }
+
+QString row(const QString& label, const QString& value) {
+  return QStringLiteral(
+             "<tr><td style='color:gray; padding-right:14px; white-space:nowrap' valign=top>%1"
+             "</td><td>%2</td></tr>")
+      .arg(label, value);
+}
+
+// Texts from the port and from file names are escaped before they go into the page.
+QString selectedRomHtml(const MainWindow& window) {
+  if (!window.portImage.isPort())
+    return QStringLiteral(
+        "<h3>Selected ROM</h3><p>Nothing loaded yet. Open your NES ROM (or a built port) "
+        "above.</p>");
+  const QString name = QString::fromStdString(window.portImage.portName()).toHtmlEscaped();
+  return sectionStart(QStringLiteral("Selected ROM: ") + name) +
+         row(QStringLiteral("Opened from"), window.sourceLine.toHtmlEscaped()) + sectionEnd();
+}
+
+QString supportedGamesHtml(const MainWindow& window) {
+  QString html = QStringLiteral("<hr><h2>Supported games</h2>");
+  if (!window.databaseLoaded)
+    return html + QStringLiteral("<p>games.json was not found next to the program.</p>");
+  return html + QStringLiteral(
+                    "<p>%1 game(s). Use exactly this NES dump (the same game data under another "
+                    "iNES header, or with none, works too).</p>")
+                    .arg(window.database.games.size());
+}
+
+}  // namespace
+
+QWidget* buildInfoPage(MainWindow& window) {
+  auto* page = new QWidget;
+  auto* browser = new QTextBrowser;
+  browser->setOpenLinks(false);
+  const QFont font = enlargedFont(browser->font());
+  browser->setFont(font);
+  browser->document()->setDefaultFont(font);
+  window.infoBrowser = browser;
+
+  auto* copyAll = new QPushButton(QStringLiteral("Copy all"));
+  copyAll->setToolTip(
+      QStringLiteral("Copy this page as plain text (for a bug report or a forum post)."));
+  QObject::connect(copyAll, &QPushButton::clicked, browser,
+                   [browser] { QGuiApplication::clipboard()->setText(browser->toPlainText()); });
+
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addStretch();
+  buttonRow->addWidget(copyAll);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(browser, 1);
+  layout->addLayout(buttonRow);
+  return page;
+}
+
+QString infoPageHtml(const MainWindow& window) {
+  QString html = QStringLiteral("<html><body>") + kIntro;
+  html += selectedRomHtml(window);
+  html += supportedGamesHtml(window);
+  return html + QStringLiteral("</body></html>");
+}
+
+void MainWindow::renderInfoPage() {
+  const QString html = infoPageHtml(*this);
+  QScrollBar* scroll = infoBrowser->verticalScrollBar();
+  const int position = scroll->value();
+  infoBrowser->setHtml(html);
+  scroll->setValue(position);
+}

@@ -1,0 +1,99 @@
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+#include "pages/pages.h"
+
+namespace {
+
+constexpr std::size_t kTwoMegabytes = 2097152;
+constexpr std::size_t kFourMegabytes = 4194304;
+constexpr std::size_t kKilobyte = 1024;
+constexpr int kChipNone = 0;
+constexpr int kChipGsu1 = 1;
+
+const QString kNote = QStringLiteral(
+    "<b>Note:</b> <i>Apply patch file...</i> at the top works with any BPS or IPS patch and any "
+    "ROM. The option pages here (Switches, Controls, Splash &amp; Sound, Fonts &amp; Symbols, "
+    "Music) are made for TEAM Bexulo NES-to-SNES ports: the ROM or BPS you save below is the "
+    "port with the options you chose.");
+
+// The ROM size choice: four exclusive radio buttons, "As it is" selected.
+QGroupBox* buildSizeGroup(MainWindow& window) {
+  auto* group = new QGroupBox(QStringLiteral("ROM size"));
+  auto* layout = new QVBoxLayout(group);
+  auto* choice = new QButtonGroup(group);
+  window.sizeSmallest = new QRadioButton(QStringLiteral("Smallest (no empty space)"));
+  window.sizeAsItIs = new QRadioButton(QStringLiteral("As it is"));
+  window.size2Mb = new QRadioButton(QStringLiteral("2 MB (room for hacks)"));
+  window.size4Mb = new QRadioButton(QStringLiteral("4 MB (largest LoROM)"));
+  for (QRadioButton* button :
+       {window.sizeSmallest, window.sizeAsItIs, window.size2Mb, window.size4Mb}) {
+    choice->addButton(button);
+    layout->addWidget(button);
+  }
+  window.sizeAsItIs->setChecked(true);
+  window.sizeLabel = new QLabel;
+  window.sizeLabel->setStyleSheet(QStringLiteral("color: gray"));
+  layout->addWidget(window.sizeLabel);
+  return group;
+}
+
+}  // namespace
+
+QWidget* buildOutputPage(MainWindow& window) {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(buildSizeGroup(window));
+
+  auto* note = new QLabel(kNote);
+  note->setTextFormat(Qt::RichText);
+  note->setWordWrap(true);
+  note->setStyleSheet(QStringLiteral("color: gray; padding: 4px 2px"));
+  layout->addWidget(note);
+
+  window.saveButton = new QPushButton(QStringLiteral("Save SNES ROM (.sfc)..."));
+  window.bpsButton = new QPushButton(QStringLiteral("Create BPS patch (against the NES ROM)..."));
+  window.bpsButton->setToolTip(
+      QStringLiteral("A patch anyone can apply to their own copy of the NES ROM to get exactly "
+                     "this configuration."));
+  QObject::connect(window.saveButton, &QPushButton::clicked, &window, &MainWindow::saveRom);
+  QObject::connect(window.bpsButton, &QPushButton::clicked, &window, &MainWindow::savePatch);
+  layout->addWidget(window.saveButton);
+  layout->addWidget(window.bpsButton);
+  layout->addStretch();
+  return page;
+}
+
+// 4 MB is for ports without a coprocessor; 2 MB is beyond the reach of GSU-1 only. A choice the
+// chip rules out falls back to "As it is".
+void refreshOutputPage(MainWindow& window) {
+  const int chip = window.portImage.chip();
+  window.size4Mb->setEnabled(chip == kChipNone);
+  window.size2Mb->setEnabled(chip != kChipGsu1);
+  const bool disabledChoice = (window.size4Mb->isChecked() && !window.size4Mb->isEnabled()) ||
+                              (window.size2Mb->isChecked() && !window.size2Mb->isEnabled());
+  if (disabledChoice) window.sizeAsItIs->setChecked(true);
+  const std::size_t smallest = tbp::snesRomSize(window.portImage.contentSize());
+  window.sizeLabel->setText(QStringLiteral("Now %1 KB; smallest %2 KB")
+                                .arg(QString::number(window.portImage.bytes().size() / kKilobyte),
+                                     QString::number(smallest / kKilobyte)));
+}
+
+tbp::PortImage MainWindow::finalImage() const {
+  tbp::PortImage image = portImage;
+  // The Game Genie codes of the Switches page are applied to the copy here once the page has
+  // its code box.
+  if (sizeSmallest->isChecked())
+    image.setRomSize(tbp::snesRomSize(image.contentSize()));
+  else if (size2Mb->isChecked())
+    image.setRomSize(kTwoMegabytes);
+  else if (size4Mb->isChecked())
+    image.setRomSize(kFourMegabytes);
+  image.fixChecksum();
+  return image;
+}

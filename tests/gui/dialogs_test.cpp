@@ -1,0 +1,113 @@
+#include <functional>
+#include <memory>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/about.h"
+#include "app/prompts.h"
+
+namespace {
+
+// Runs inspect on the modal message box once it is open; inspect closes it with one of the
+// box's buttons. A box that is still open afterwards (a failed check) is closed, so that a
+// failure never leaves the test waiting.
+void whenBoxOpens(const std::function<void(QMessageBox&)>& inspect) {
+  QTimer::singleShot(0, [inspect] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) QFAIL("no message box is open");
+    inspect(*box);
+    if (box->isVisible()) box->done(QMessageBox::Cancel);
+  });
+}
+
+QPushButton* buttonWithText(QWidget& parent, const QString& text) {
+  for (QPushButton* button : parent.findChildren<QPushButton*>())
+    if (button->text() == text) return button;
+  return nullptr;
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aboutBoxShowsTheDescription() {
+    QWidget window;
+    const std::unique_ptr<QDialog> dialog(tbp::buildAboutDialog(&window));
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("About TEAM Bexulo Patcher"));
+    auto* label = dialog->findChild<QLabel*>(QStringLiteral("aboutText"));
+    QVERIFY(label);
+    QVERIFY(label->wordWrap());
+    QVERIFY(label->text().startsWith(
+        QStringLiteral("<b>TEAM Bexulo Patcher</b> 0.1<br>Builds and configures TEAM Bexulo "
+                       "NES-to-SNES ports.<br><br>Open your own NES ROM,")));
+    QVERIFY(label->text().endsWith(
+        QStringLiteral("so that hacking a game, by hand or with AI, is easier and faster.")));
+    const int screenWidth = window.screen()->availableGeometry().width();
+    QCOMPARE(label->minimumWidth(), tbp::aboutLabelMinimumWidth(screenWidth));
+  }
+
+  void aboutOkAcceptsTheBox() {
+    QWidget window;
+    const std::unique_ptr<QDialog> dialog(tbp::buildAboutDialog(&window));
+    QPushButton* ok = buttonWithText(*dialog, QStringLiteral("OK"));
+    QVERIFY(ok);
+    QTimer::singleShot(0, ok, [ok] { QTest::mouseClick(ok, Qt::LeftButton); });
+    QCOMPARE(dialog->exec(), int(QDialog::Accepted));
+  }
+
+  void wrongRomBoxCopiesItsDetails() {
+    QWidget window;
+    QtPrompts prompts(&window);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    const QString report = QStringLiteral("report line 1\nCRC32 01234567");
+    whenBoxOpens([report](QMessageBox& box) {
+      QCOMPARE(box.windowTitle(), QStringLiteral("Wrong ROM"));
+      QCOMPARE(box.text(), QStringLiteral("This isn't the NES ROM the patch was made from."));
+      QCOMPARE(box.informativeText(), report);
+      QCOMPARE(box.icon(), QMessageBox::Warning);
+      QCOMPARE(box.font().styleHint(), QFont::Monospace);
+      QVERIFY(box.font().families().contains(QStringLiteral("Consolas")));
+      QVERIFY(box.textInteractionFlags() & Qt::TextSelectableByMouse);
+      QPushButton* copy = buttonWithText(box, QStringLiteral("Copy details"));
+      QVERIFY(copy);
+      copy->click();
+    });
+    prompts.wrongRom(QStringLiteral("Wrong ROM"),
+                     QStringLiteral("This isn't the NES ROM the patch was made from."), report);
+    QCOMPARE(QGuiApplication::clipboard()->text(), report);
+  }
+
+  void wrongRomBoxClosedWithOkCopiesNothing() {
+    QWidget window;
+    QtPrompts prompts(&window);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    whenBoxOpens([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
+    prompts.wrongRom(QStringLiteral("Wrong ROM"), QStringLiteral("text"), QStringLiteral("x"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+  }
+
+  void questionAnswersYesOnlyForYes() {
+    QWidget window;
+    QtPrompts prompts(&window);
+    whenBoxOpens([](QMessageBox& box) {
+      QCOMPARE(box.windowTitle(), QStringLiteral("Open it?"));
+      QCOMPARE(box.defaultButton(), nullptr);
+      box.button(QMessageBox::Yes)->click();
+    });
+    QVERIFY(prompts.question(QStringLiteral("Open it?"), QStringLiteral("Open?")));
+    whenBoxOpens([](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
+    QVERIFY(!prompts.question(QStringLiteral("Open it?"), QStringLiteral("Open?")));
+  }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"

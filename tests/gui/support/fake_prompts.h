@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "app/prompts.h"
+
+// Answers the window's dialogs from a script and records every dialog and box it was shown.
+class FakePrompts final : public Prompts {
+ public:
+  struct Box {
+    QString kind;  // "warning", "critical", "question" or "wrongRom"
+    QString title;
+    QString text;
+    QString details;
+  };
+  struct Dialog {
+    QString kind;  // "open" or "save"
+    QString caption;
+    QString startPath;
+    QString filter;
+  };
+
+  // What the next dialogs return, in order; an exhausted list answers as a cancelled dialog.
+  QStringList paths;
+  // The answers to the next questions, in order; an exhausted list answers No.
+  QList<bool> answers;
+
+  QList<Box> boxes;
+  QList<Dialog> dialogs;
+
+  QString openFile(const QString& caption, const QString& filter) override {
+    dialogs.append({QStringLiteral("open"), caption, QString(), filter});
+    return nextPath();
+  }
+  QString saveFile(const QString& caption, const QString& startPath,
+                   const QString& filter) override {
+    dialogs.append({QStringLiteral("save"), caption, startPath, filter});
+    return nextPath();
+  }
+  void warning(const QString& title, const QString& text) override {
+    boxes.append({QStringLiteral("warning"), title, text, QString()});
+  }
+  void critical(const QString& title, const QString& text) override {
+    boxes.append({QStringLiteral("critical"), title, text, QString()});
+  }
+  bool question(const QString& title, const QString& text) override {
+    boxes.append({QStringLiteral("question"), title, text, QString()});
+    return answers.isEmpty() ? false : answers.takeFirst();
+  }
+  void wrongRom(const QString& title, const QString& text, const QString& details) override {
+    boxes.append({QStringLiteral("wrongRom"), title, text, details});
+  }
+
+ private:
+  QString nextPath() { return paths.isEmpty() ? QString() : paths.takeFirst(); }
+};
