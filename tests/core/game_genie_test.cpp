@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "formats/checksums.h"
-#include "genie_encode.h"
 #include "port_scratch.h"
+#include "support/game_genie_encoder.h"
 
 namespace tbp {
 namespace {
 
 constexpr std::size_t bank = 16384;
-using test::encode;
 
 TEST(GameGenieDecode, KnownAnswers) {
   struct Row {
@@ -42,7 +41,7 @@ TEST(GameGenieDecode, EncodedFieldsRoundTrip) {
   for (unsigned address = 0x8000; address <= 0xFFFF; address += 0x0FED) {
     for (const unsigned value : {0x00u, 0x5Au, 0xA5u, 0xFFu}) {
       for (const int compare : {-1, 0x00, 0x3C, 0xFF}) {
-        const GameGenieCode c = decodeGameGenie(encode(address, value, compare));
+        const GameGenieCode c = decodeGameGenie(testkit::encodeGameGenie(address, value, compare));
         ASSERT_TRUE(c.ok);
         EXPECT_EQ(c.address, address);
         EXPECT_EQ(c.value, value);
@@ -142,7 +141,7 @@ TEST(GameGenieApply, FixedBankCodesPatchEveryCopyOfTheLastBank) {
   GeniePort g;
   ASSERT_EQ(g.port.findEmbeddedNes(), 0x4FFF0);
   const Bytes before = g.port.bytes();
-  const auto results = applyGameGenie(g.port, g.nes, {encode(0xC123, 0x42)});
+  const auto results = applyGameGenie(g.port, g.nes, {testkit::encodeGameGenie(0xC123, 0x42)});
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].patched, 2);
   EXPECT_EQ(results[0].skipped, 0);
@@ -163,7 +162,7 @@ TEST(GameGenieApply, FixedBankCodesPatchEveryCopyOfTheLastBank) {
 TEST(GameGenieApply, SwitchableBankCodesPatchOnlyTheFirstBank) {
   GeniePort g;
   const Bytes before = g.port.bytes();
-  const auto results = applyGameGenie(g.port, g.nes, {encode(0x8123, 0x99)});
+  const auto results = applyGameGenie(g.port, g.nes, {testkit::encodeGameGenie(0x8123, 0x99)});
   EXPECT_EQ(results[0].report, "$8123 = $99: 1 byte(s) patched");
   EXPECT_EQ(g.port.bytes()[0x20123], 0x99);
   EXPECT_EQ(g.port.bytes()[0x30123], before[0x30123]);
@@ -172,7 +171,7 @@ TEST(GameGenieApply, SwitchableBankCodesPatchOnlyTheFirstBank) {
 
 TEST(GameGenieApply, CopiesChangedByThePortAreSkipped) {
   GeniePort g;
-  auto results = applyGameGenie(g.port, g.nes, {encode(0xC456, 0x01)});
+  auto results = applyGameGenie(g.port, g.nes, {testkit::encodeGameGenie(0xC456, 0x01)});
   EXPECT_EQ(results[0].patched, 1);
   EXPECT_EQ(results[0].skipped, 1);
   EXPECT_EQ(results[0].report,
@@ -184,7 +183,7 @@ TEST(GameGenieApply, CopiesChangedByThePortAreSkipped) {
   GeniePort only;
   only.port.bytes()[0x20789] ^= 0xFF;
   const Bytes before = only.port.bytes();
-  results = applyGameGenie(only.port, only.nes, {encode(0x8789, 0x01)});
+  results = applyGameGenie(only.port, only.nes, {testkit::encodeGameGenie(0x8789, 0x01)});
   EXPECT_EQ(results[0].patched, 0);
   EXPECT_EQ(results[0].skipped, 1);
   EXPECT_EQ(results[0].report, "$8789: the port changed that spot - not applied");
@@ -194,8 +193,10 @@ TEST(GameGenieApply, CopiesChangedByThePortAreSkipped) {
 TEST(GameGenieApply, CompareBytes) {
   GeniePort g;
   const std::uint8_t present = g.nesByte(0xC200);
-  const auto results = applyGameGenie(
-      g.port, g.nes, {encode(0xC200, 0x77, present), encode(0x8200, 0x77, g.nesByte(0x8200) ^ 1)});
+  const auto results =
+      applyGameGenie(g.port, g.nes,
+                     {testkit::encodeGameGenie(0xC200, 0x77, present),
+                      testkit::encodeGameGenie(0x8200, 0x77, g.nesByte(0x8200) ^ 1)});
   EXPECT_EQ(results[0].report, "$C200 = $77 (if $" + hex2(present) + "): 2 byte(s) patched");
   EXPECT_EQ(results[0].compare, present);
   EXPECT_EQ(results[1].report, "$8200: nothing matched (compare byte)");
@@ -205,8 +206,9 @@ TEST(GameGenieApply, CompareBytes) {
 
 TEST(GameGenieApply, LaterCodeForTheSameAddressWins) {
   GeniePort g;
-  const std::string first = encode(0xC300, 0x11);
-  const std::string second = encode(0xC300, 0x22, g.nesByte(0xC300));  // sees the snapshot
+  const std::string first = testkit::encodeGameGenie(0xC300, 0x11);
+  const std::string second =
+      testkit::encodeGameGenie(0xC300, 0x22, g.nesByte(0xC300));  // sees the snapshot
   const auto results = applyGameGenie(g.port, g.nes, {first, second, first});
   ASSERT_EQ(results.size(), 3u);
   EXPECT_EQ(results[0].report, "$C300 = $11: 2 byte(s) patched");
@@ -225,8 +227,8 @@ TEST(GameGenieApply, LaterCodeForTheSameAddressWins) {
 
 TEST(GameGenieApply, BadCodesAreReportedAndOthersStillApply) {
   GeniePort g;
-  const auto results =
-      applyGameGenie(g.port, g.nes, {"SXIOPOA", encode(0xC010, 0x10), "SXIOPB", "SXIO", "PO"});
+  const auto results = applyGameGenie(
+      g.port, g.nes, {"SXIOPOA", testkit::encodeGameGenie(0xC010, 0x10), "SXIOPB", "SXIO", "PO"});
   ASSERT_EQ(results.size(), 5u);
   EXPECT_EQ(results[0].report, "a Game Genie code has 6 or 8 letters");
   EXPECT_FALSE(results[0].ok);
@@ -242,8 +244,9 @@ TEST(GameGenieApply, SixteenKilobyteProgramUsesItsOneBankForBothHalves) {
   Bytes image = scratch::port(0x40000);
   place(image, 0x10000, prg.data(), bank);
   PortImage port(image);
-  const auto results =
-      applyGameGenie(port, inesFile(prg, 0), {encode(0xC123, 0x01), encode(0x8124, 0x02)});
+  const auto results = applyGameGenie(
+      port, inesFile(prg, 0),
+      {testkit::encodeGameGenie(0xC123, 0x01), testkit::encodeGameGenie(0x8124, 0x02)});
   EXPECT_EQ(results[0].report, "$C123 = $01: 1 byte(s) patched");
   EXPECT_EQ(results[1].report, "$8124 = $02: 1 byte(s) patched");
   EXPECT_EQ(port.bytes()[0x10123], 0x01);
@@ -255,15 +258,16 @@ TEST(GameGenieApply, HeaderlessProgramAndTrainer) {
   Bytes image = scratch::port(0x40000);
   place(image, 0x18000, prg.data() + bank, bank);
   PortImage headerless(image);
-  EXPECT_EQ(applyGameGenie(headerless, prg, {encode(0xC001, 0x33)})[0].report,
+  EXPECT_EQ(applyGameGenie(headerless, prg, {testkit::encodeGameGenie(0xC001, 0x33)})[0].report,
             "$C001 = $33: 1 byte(s) patched");
   // With a trainer the program starts 512 bytes later.
   Bytes trained = inesFile(prg, 0);
   trained[6] = 0x04;
   trained.insert(trained.begin() + 16, 512, 0xEA);
   PortImage withTrainer(image);
-  EXPECT_EQ(applyGameGenie(withTrainer, trained, {encode(0xC001, 0x33)})[0].report,
-            "$C001 = $33: 1 byte(s) patched");
+  EXPECT_EQ(
+      applyGameGenie(withTrainer, trained, {testkit::encodeGameGenie(0xC001, 0x33)})[0].report,
+      "$C001 = $33: 1 byte(s) patched");
 }
 
 TEST(GameGenieApply, ProgramCutByTheFileEndKeepsWholeBanksOnly) {
@@ -273,7 +277,8 @@ TEST(GameGenieApply, ProgramCutByTheFileEndKeepsWholeBanksOnly) {
   Bytes image = scratch::port(0x40000);
   place(image, 0x10000, prg.data(), bank);
   PortImage port(image);
-  const auto results = applyGameGenie(port, nes, {encode(0x8005, 0x44), encode(0xC006, 0x45)});
+  const auto results = applyGameGenie(
+      port, nes, {testkit::encodeGameGenie(0x8005, 0x44), testkit::encodeGameGenie(0xC006, 0x45)});
   // One whole bank: it is the last bank and the program is short, so both halves map to it.
   EXPECT_EQ(results[0].report, "$8005 = $44: 1 byte(s) patched");
   EXPECT_EQ(results[1].report, "$C006 = $45: 1 byte(s) patched");
@@ -307,7 +312,8 @@ TEST(GameGenieApply, EmptyBanksHaveNoCopies) {
   for (std::size_t i = 0; i < 60; ++i) prg[i * 256] = 0x00;  // 60 of 1024 samples differ
   Bytes image = scratch::port(0x40000);
   PortImage port(image);
-  const auto results = applyGameGenie(port, inesFile(prg), {encode(0x8001, 0x00)});
+  const auto results =
+      applyGameGenie(port, inesFile(prg), {testkit::encodeGameGenie(0x8001, 0x00)});
   EXPECT_EQ(results[0].report, "$8001: nothing matched");
   EXPECT_EQ(results[0].skipped, 0);
   EXPECT_TRUE(port.checksumValid());
@@ -325,7 +331,8 @@ TEST(GameGenieApply, CopiesNeedFifteenSixteenthsOfTheBank) {
   place(image, 0x38000, prg.data(), bank);  // 65 samples changed: no copy
   for (std::size_t i = 0; i < 65; ++i) image[0x38000 + i * 16 + 32] ^= 0xFF;
   PortImage port(image);
-  const auto results = applyGameGenie(port, inesFile(prg, 0), {encode(0x8003, 0xEE)});
+  const auto results =
+      applyGameGenie(port, inesFile(prg, 0), {testkit::encodeGameGenie(0x8003, 0xEE)});
   EXPECT_EQ(results[0].report, "$8003 = $EE: 2 byte(s) patched");
   EXPECT_EQ(port.bytes()[0x10003], 0xEE);
   EXPECT_EQ(port.bytes()[0x20003], 0xEE);

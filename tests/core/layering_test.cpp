@@ -1,8 +1,8 @@
-// The core (formats, port, build) must stay free of Qt so it can be tested and reused without a GUI.
-#include <gtest/gtest.h>
-
+// The core (formats, port, build) must stay free of Qt so it can be tested and reused without a
+// GUI.
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <regex>
 #include <string>
 #include <vector>
@@ -40,7 +40,8 @@ TEST(Layering, CoreIncludesNoQtHeader) {
 }
 
 TEST(Layering, TheCheckRecognisesAQtInclude) {
-  // The GUI layer does include Qt: if the pattern found nothing there, it would find nothing anywhere.
+  // The GUI layer does include Qt: if the pattern found nothing there, it would find nothing
+  // anywhere.
   EXPECT_FALSE(qtIncludesIn("app").empty());
 }
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "formats/checksums.h"
-#include "genie_encode.h"
 #include "port/game_genie.h"
 #include "port/port_image.h"
+#include "support/game_genie_encoder.h"
 #include "support/glyph_shapes.h"
 #include "support/nes_builder.h"
 #include "support/port_builder.h"
@@ -235,9 +235,9 @@ TEST(RealisticPort, GameGenieFindsTheBankCopies) {
   // A code for the fixed bank where the engine hooked its copy, one beside it, and one for
   // the switchable banks.
   std::vector<std::string> codes;
-  codes.push_back(test::encode(address, 0xEA));
-  codes.push_back(test::encode(static_cast<unsigned>(0xC000 + freeOffset), 0xEA));
-  codes.push_back(test::encode(0x8000 + 0x0100, 0xEA));
+  codes.push_back(testkit::encodeGameGenie(address, 0xEA));
+  codes.push_back(testkit::encodeGameGenie(static_cast<unsigned>(0xC000 + freeOffset), 0xEA));
+  codes.push_back(testkit::encodeGameGenie(0x8000 + 0x0100, 0xEA));
   const auto results = applyGameGenie(port, nes, codes);
   ASSERT_EQ(results.size(), 3u);
   const std::size_t fixedCopies = f.places.bankCopies[lastBank].size();
