@@ -18,13 +18,13 @@ struct GameEntry {
   std::string basePatch;  // key "base_patch", relative to GameDatabase::directory
   std::string notes;
   std::vector<std::string> aliases;
-  std::uint64_t nesSize = 0;           // nes.size, header included
-  std::uint32_t nesCrc32 = 0;          // nes.crc32
-  std::uint16_t nesCrc16 = 0;          // nes.crc16
-  std::string nesSha256;               // nes.sha256, lower-case hex or empty
-  Bytes nesHeader;                     // nes.header, normally 16 bytes
-  std::uint32_t payloadCrc32 = 0;      // nes.payload.crc32, without the 16-byte header
-  std::string payloadSha256;           // nes.payload.sha256
+  std::uint64_t nesSize = 0;       // nes.size, header included
+  std::uint32_t nesCrc32 = 0;      // nes.crc32
+  std::uint16_t nesCrc16 = 0;      // nes.crc16
+  std::string nesSha256;           // nes.sha256, lower-case hex or empty
+  Bytes nesHeader;                 // nes.header, normally 16 bytes
+  std::uint32_t payloadCrc32 = 0;  // nes.payload.crc32, without the 16-byte header
+  std::string payloadSha256;       // nes.payload.sha256
 };
 
 struct GameDatabase {

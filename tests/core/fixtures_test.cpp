@@ -546,4 +546,89 @@ TEST(PortBuilder, LargeProgramsGrowTheImage) {
   EXPECT_EQ(port.image[0x7FD7], 11);
 }
 
+// Every region the builder places, with its length, for the overlap check below.
+std::vector<std::pair<std::size_t, std::size_t>> regions(const tbp::testkit::PortPlaces& p,
+                                                         int fontCount) {
+  std::vector<std::pair<std::size_t, std::size_t>> r{
+      {0x7C00, 0x70},
+      {0x7FC0, 0x20},
+      {p.fonts, static_cast<std::size_t>(fontCount) * 768},
+      {p.fontTable, 256},
+      {p.symbolsA, 1024},
+      {p.symbolsAHints, 128},
+      {p.symbolsB, 1024},
+      {p.symbolsBHints, 128},
+      {p.splashTable, 48},
+      {p.splashSound, 24},
+      {p.config, 32},
+      {p.paletteLuts, 1024},
+      {p.msuTracks, 64},
+      {p.msuLoops, 64},
+      {p.manifestText, p.manifest.size() + 1},
+      {p.symbolTable, 256},
+      {p.embeddedNes, p.embeddedNesSize}};
+  for (std::size_t sample : p.splashSamples) r.push_back({sample, 0x400});
+  for (const auto& copies : p.bankCopies)
+    for (std::size_t copy : copies) r.push_back({copy, kPrgBankSize});
+  std::erase_if(r, [](const auto& region) { return region.first == 0 || region.second == 0; });
+  return r;
+}
+
+void expectPlacesApart(const PortFixture& port, int fontCount) {
+  const auto r = regions(port.places, fontCount);
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    EXPECT_LE(r[i].first + r[i].second, port.image.size());
+    for (std::size_t j = 0; j < i; ++j)
+      EXPECT_TRUE(r[i].first + r[i].second <= r[j].first || r[j].first + r[j].second <= r[i].first)
+          << std::hex << r[i].first << " overlaps " << r[j].first;
+  }
+}
+
+// The older build's MSU-1 tables sit in the middle of the image: a large program steps over them.
+TEST(PortBuilder, OlderBuildKeepsItsMsuTablesFree) {
+  NesRomOptions big;
+  big.prgBanks = 32;
+  big.chrBanks = 8;
+  PortOptions older;
+  older.manifest = ManifestKind::OlderBuild;
+  const PortFixture port = makePortFixture(makeNesRom(big), older);
+  expectPlacesApart(port, older.fontCount);
+  EXPECT_EQ(port.image[0x57E00 + 0x01], 0xFE);
+  EXPECT_EQ(port.image[0x57E40 + 0x01], 1);
+}
+
+// Random combinations of options: whatever is asked, the places never overlap, stay inside the
+// image, and the checksum and free-space record hold.
+TEST(PortBuilder, RandomOptionCombinationsKeepTheirPlacesApart) {
+  std::uint32_t state = 12345;
+  auto next = [&state](std::uint32_t bound) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % bound;
+  };
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    NesRomOptions nesOptions;
+    nesOptions.prgBanks = 1 << next(6);
+    nesOptions.chrBanks = static_cast<int>(next(9));
+    nesOptions.header = next(4) == 0 ? NesHeaderKind::Trainer : NesHeaderKind::Ines;
+    nesOptions.seed = round;
+    PortOptions o;
+    o.manifest = static_cast<ManifestKind>(next(5));
+    o.fontCount = static_cast<int>(next(o.manifest == ManifestKind::OlderBuild ? 13 : 17));
+    o.symbolPages = next(4) != 0;
+    o.symbolPageB = o.symbolPages && next(4) != 0;
+    o.splashSounds = next(3) != 0;
+    o.msu1 = next(3) != 0;
+    o.config = next(3) != 0;
+    o.chip = static_cast<int>(next(5));
+    o.embedNes = next(3) != 0;
+    o.bankCopies = next(5) != 0;
+    const PortFixture port = makePortFixture(makeNesRom(nesOptions), o);
+    expectPlacesApart(port, o.fontCount);
+    EXPECT_EQ(word(port.image, 0x7FDE), expectedChecksum(port.image));
+    EXPECT_EQ(dword(port.image, 0x7C18) + dword(port.image, 0x7C1C), port.image.size());
+    EXPECT_GE(dword(port.image, 0x7C18), port.places.contentEnd);
+  }
+}
+
 }  // namespace

@@ -94,7 +94,8 @@ TEST(InesHeader, FilesWithoutTheMagicDecodeAsAllZero) {
   short15.pop_back();
   for (const Bytes& file : {noEof, short15, Bytes{}}) {
     const tbp::InesHeader h = tbp::parseInesHeader(file);
-    EXPECT_FALSE(h.present || h.nes2 || h.ripperTag || h.vertical || h.battery || h.trainer);
+    EXPECT_FALSE(h.present || h.nes2 || h.ripperTag || h.vertical || h.battery || h.trainer ||
+                 h.fourScreen);
     EXPECT_EQ(h.mapper + h.prgKb + h.chrKb, 0);
     EXPECT_EQ(h.expectedSize, 0u);
   }
@@ -159,6 +160,21 @@ TEST(Identify, RepairsMissingAndForeignHeaders) {
     EXPECT_EQ(nes.game, &db.games[0]) << row.name;
     EXPECT_EQ(nes.rom, expected) << row.name;
     EXPECT_EQ(nes.note, row.note) << row.name;
+  }
+}
+
+TEST(Identify, TrainerStaysPartOfThePayload) {
+  const Bytes expected = makeNesRom({.header = NesHeaderKind::Trainer});
+  GameDatabase db;
+  db.games = {entryFor("Quest", expected)};
+  Bytes reheadered = expected;
+  reheadered[6] ^= 0x02;  // another battery flag; the trainer flag and the trainer stay
+  const Bytes headerless = payloadOf(expected);
+  ASSERT_EQ(headerless.size(), expected.size() - 16);
+  for (const Bytes& dump : {reheadered, headerless}) {
+    const tbp::NesRom nes = tbp::identifyNesRom(db, dump);
+    EXPECT_EQ(nes.game, &db.games[0]);
+    EXPECT_EQ(nes.rom, expected);
   }
 }
 
@@ -350,6 +366,56 @@ TEST(Suggestions, RankByScoreAndKeepDatabaseOrder) {
   EXPECT_EQ(titlesOf(tbp::suggestGames(db, headerless, "quest.nes")),
             (std::vector<std::string>{"Quest 14", "Quest 10", "Quest 13", "Quest 11"}));
   EXPECT_TRUE(tbp::suggestGames(db, headerless, "zzz.nes").empty());
+}
+
+TEST(Suggestions, CompareTheDecodedMappers) {
+  // The entry expects an iNES header for mapper 1; the file's header must be decoded by its own
+  // rules before the mappers are compared.
+  GameEntry alpha;
+  alpha.title = "Alpha";
+  alpha.nesHeader = makeInesHeader({.mapper = 1});
+  GameDatabase db;
+  db.games = {alpha};
+  const struct {
+    const char* name;
+    Bytes file;
+    bool sameCartridge;
+  } rows[] = {
+      {"iNES mapper 1", makeNesRom({.mapper = 1}), true},
+      {"ripper tag over byte 7", makeNesRom({.mapper = 1, .header = NesHeaderKind::RipperTag}),
+       true},
+      {"NES 2.0 mapper 1", makeNesRom({.mapper = 1, .header = NesHeaderKind::Nes20}), true},
+      {"NES 2.0 mapper 257", makeNesRom({.mapper = 257, .header = NesHeaderKind::Nes20}), false},
+      {"iNES mapper 17", makeNesRom({.mapper = 17}), false},
+  };
+  for (const auto& row : rows) {
+    db.games[0].nesSize = row.file.size() + 1;  // no size point: a cartridge match alone is 3
+    EXPECT_EQ(tbp::suggestGames(db, row.file, "zzz.nes").size(), row.sameCartridge ? 1u : 0u)
+        << row.name;
+  }
+}
+
+TEST(Report, NamedLaterCandidatesCarryNoCartridgeRemark) {
+  const Bytes file = makeNesRom({.header = NesHeaderKind::Headerless});
+  GameEntry first;
+  first.title = "Quest";
+  first.nesSize = file.size();
+  GameEntry second = first;
+  second.title = "Quest II";
+  second.nesSize = 99;
+  GameDatabase db;
+  db.games = {second, first};
+  const std::string report = tbp::describeUnknownRom("Quest.nes", db, file);
+  const std::string tail =
+      ", but not the dump the patch was made from (a different revision, a hack, or a bad dump).\n"
+      "Look for this file:\n";
+  const std::size_t looks = report.find("\nIt looks like Quest" + tail);
+  const std::size_t maybe = report.find("\nOr maybe Quest II" + tail);
+  EXPECT_NE(looks, std::string::npos) << report;
+  EXPECT_NE(maybe, std::string::npos) << report;
+  EXPECT_LT(looks, maybe);
+  EXPECT_EQ(report.find("same cartridge"), std::string::npos);
+  EXPECT_NE(report.find("  no iNES header\n"), std::string::npos);
 }
 
 TEST(Report, DescribesTheFileAndTheFirstThreeCandidates) {
