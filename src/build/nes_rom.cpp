@@ -158,7 +158,7 @@ std::string nameKey(const std::string& text) {
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
   std::string key;
-  int depth = 0;
+  std::size_t depth = 0;  // never above the text's length
   for (const char c : name) {
     if (c == '(' || c == '[') {
       ++depth;

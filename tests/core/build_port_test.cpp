@@ -104,11 +104,13 @@ TEST_F(BuildPortTest, RepairedDumpsBuildTheSamePort) {
   }
 }
 
-TEST_F(BuildPortTest, MissingBasePatchNamesItsPath) {
+TEST_F(BuildPortTest, MissingOrUnreadableBasePatchNamesItsPath) {
   fs::remove(patchPath());
   const tbp::NesRom nes = tbp::identifyNesRom(db_, nes_);
   ASSERT_EQ(nes.game, &db_.games[0]);  // recognising never reads the patch
   EXPECT_EQ(failure<std::runtime_error>(nes), "cannot open " + dir_ + "/quest.bps");
+  fs::create_directory(patchPath());  // there, but unreadable as a file
+  EXPECT_EQ(failure<std::runtime_error>(nes), "read failed: " + dir_ + "/quest.bps");
 }
 
 TEST_F(BuildPortTest, PatchEngineChecksPassThroughUnchanged) {

@@ -207,6 +207,14 @@ TEST(GameDatabaseLoad, FileAndJsonErrorsPassThrough) {
   } catch (const std::runtime_error& error) {
     EXPECT_EQ(std::string(error.what()), "cannot open " + missing);
   }
+  const std::string directory = dir.path() + "/folder.json";
+  fs::create_directories(directory);  // opens, but cannot be read as a file
+  try {
+    loadGameDatabase(directory);
+    FAIL() << "a directory loaded";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), "read failed: " + directory);
+  }
   EXPECT_EQ(loadFailure<std::runtime_error>(R"({"games":[]} x)"), "json: trailing data");
   EXPECT_EQ(loadFailure<std::runtime_error>("{\"games\":[]} \t\r\n"), "no exception");
   EXPECT_EQ(loadFailure<std::runtime_error>(R"({"games":[)").rfind("json: ", 0), 0u);

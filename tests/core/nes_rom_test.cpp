@@ -368,6 +368,25 @@ TEST(Suggestions, RankByScoreAndKeepDatabaseOrder) {
   EXPECT_TRUE(tbp::suggestGames(db, headerless, "zzz.nes").empty());
 }
 
+TEST(Suggestions, EqualScoresKeepDatabaseOrderInLongLists) {
+  // Enough entries that an unstable sort would reorder equal scores.
+  const Bytes file = makeNesRom({.mapper = 1});
+  GameDatabase db;
+  std::vector<std::string> expected4, expected3;
+  for (int i = 0; i < 40; ++i) {
+    GameEntry entry;
+    entry.title = "Game " + std::to_string(i);
+    entry.nesHeader = makeInesHeader({.mapper = 1});
+    const bool sized = i % 3 == 0;
+    entry.nesSize = sized ? file.size() : file.size() + 1;
+    (sized ? expected4 : expected3).push_back(entry.title);
+    db.games.push_back(entry);
+  }
+  std::vector<std::string> expected = expected4;
+  expected.insert(expected.end(), expected3.begin(), expected3.end());
+  EXPECT_EQ(titlesOf(tbp::suggestGames(db, file, "zzz.nes")), expected);
+}
+
 TEST(Suggestions, CompareTheDecodedMappers) {
   // The entry expects an iNES header for mapper 1; the file's header must be decoded by its own
   // rules before the mappers are compared.
@@ -440,6 +459,8 @@ TEST(Report, DescribesTheFileAndTheFirstThreeCandidates) {
   third.nesSize = 7;
   GameEntry fourth = third;
   fourth.title = "Fourth";
+  fourth.payloadCrc32 = 0xBEEF;      // a listed header-less CRC32 brings its lines
+  other.payloadSha256 = "unlisted";  // a digest without that CRC32 does not
   GameDatabase db;
   db.games = {fourth, other, quest, third};
   db.games[0].nesSize = 8;
@@ -467,18 +488,21 @@ TEST(Report, DescribesTheFileAndTheFirstThreeCandidates) {
       "  SHA-256  " +
       std::string(64, 'b') + "\n";
   const std::string blankDigests = "  CRC16  0000\n  CRC32  00000000\n  SHA-256  \n";
+  const std::string fourthPayload =
+      "Without its 16-byte header (how No-Intro lists it; any header is accepted):\n"
+      "  CRC32  0000BEEF\n  SHA-256  \n";
   EXPECT_EQ(tbp::describeUnknownRom("Quest (USA) [b1].nes", db, file),
             yourFile + "\nIt looks like Quest" + notTheDump + questLines +
                 "\nOr maybe Other One (same cartridge type and size)" + notTheDump +
                 "  size   48 bytes\n" + blankDigests +
                 "\nOr maybe Fourth (same cartridge type and size)" + notTheDump +
-                "  size   8 bytes\n" + blankDigests);
+                "  size   8 bytes\n" + blankDigests + fourthPayload);
   // Without the name Quest is a mere cartridge match and comes after the bigger score.
   EXPECT_EQ(tbp::describeUnknownRom("unrelated.nes", db, file),
             yourFile + "\nIt might be Other One (same cartridge type and size)" + notTheDump +
                 "  size   48 bytes\n" + blankDigests +
                 "\nOr maybe Fourth (same cartridge type and size)" + notTheDump +
-                "  size   8 bytes\n" + blankDigests +
+                "  size   8 bytes\n" + blankDigests + fourthPayload +
                 "\nOr maybe Quest (same cartridge type and size)" + notTheDump + questLines);
 }
 
