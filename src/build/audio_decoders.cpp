@@ -32,6 +32,7 @@ class FrameCollector {
   }
 
   std::int32_t channels() const { return audio_.channels; }
+  std::uint32_t sampleRate() const { return audio_.sampleRate; }
   std::uint64_t decodedFrames() const { return decodedFrames_; }
 
   // Room for `frames` more interleaved frames, or nullptr when the frames are to be dropped
@@ -59,7 +60,6 @@ class FrameCollector {
       throw std::runtime_error(formatName_ + ": no audio in the file");
     }
     if (audio_.channels > kMaxChannels) throw std::runtime_error("too many channels");
-    audio_.samples.shrink_to_fit();
     return std::move(audio_);
   }
 
@@ -164,7 +164,9 @@ bool adoptMp3Format(mpg123_handle* handle, FrameCollector& out, bool& haveFormat
       encoding != MPG123_ENC_FLOAT_32 || rate <= 0 || channels <= 0) {
     return false;
   }
-  if (haveFormat) return channels == out.channels();
+  if (haveFormat) {
+    return channels == out.channels() && static_cast<std::uint32_t>(rate) == out.sampleRate();
+  }
   haveFormat = true;
   out.setFormat(static_cast<std::uint32_t>(rate), channels);
   return true;

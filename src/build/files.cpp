@@ -121,7 +121,8 @@ void writeFileSafely(const std::string& path, const Bytes& data) {
     // it and try once more. The complete data stays in the temporary file if that fails.
     ::remove(path.c_str());
     if (::rename(target.c_str(), path.c_str()) != 0) {
-      throw std::runtime_error("cannot replace " + path + ": " + std::strerror(errno));
+      const int renameError = errno;  // before anything else can change it
+      throw std::runtime_error("cannot replace " + path + ": " + std::strerror(renameError));
     }
   }
   syncParentDirectory(path);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -52,6 +53,19 @@ double tapWeight(double x, double cutoff) {
   return sinc * window;
 }
 
+// Without branches, so that whole buffers convert in vector registers. Clamping to
+// -32768..32767 before rounding gives the same result as rounding and then saturating, and
+// for values in that range the truncated remainder is exact.
+inline std::int16_t toMsuSample(float value) {
+  float scaled = value * 32767.0f;
+  scaled = scaled == scaled ? scaled : 0.0f;  // NaN carries no level
+  scaled = scaled < -32768.0f ? -32768.0f : scaled;
+  scaled = scaled > 32767.0f ? 32767.0f : scaled;
+  const auto whole = static_cast<std::int32_t>(scaled);  // towards zero
+  const float rest = scaled - static_cast<float>(whole);
+  return static_cast<std::int16_t>(whole + (rest >= 0.5f) - (rest <= -0.5f));
+}
+
 void putLe16(std::uint8_t* out, std::int16_t value) {
   const auto bits = static_cast<std::uint16_t>(value);
   out[0] = static_cast<std::uint8_t>(bits);
@@ -59,8 +73,8 @@ void putLe16(std::uint8_t* out, std::int16_t value) {
 }
 
 void putFrame(std::uint8_t* out, double left, double right) {
-  putLe16(out, msuSample(static_cast<float>(left)));
-  putLe16(out + 2, msuSample(static_cast<float>(right)));
+  putLe16(out, toMsuSample(static_cast<float>(left)));
+  putLe16(out + 2, toMsuSample(static_cast<float>(right)));
 }
 
 // The formula itself, tap by tap, skipping taps outside the input: used near both ends of
@@ -160,11 +174,19 @@ std::vector<float> stereoPairs(const DecodedAudio& audio, std::size_t frames) {
 
 void copyAt44100(const DecodedAudio& audio, std::size_t frames, std::uint8_t* out) {
   const auto channels = static_cast<std::size_t>(audio.channels);
-  const std::size_t rightOffset = channels > 1 ? 1 : 0;
   const float* samples = audio.samples.data();
+  if (channels == 2 && std::endian::native == std::endian::little) {
+    // Stereo input maps sample for sample onto the track: one straight pass.
+    for (std::size_t k = 0; k < 2 * frames; ++k) {
+      const std::int16_t value = toMsuSample(samples[k]);
+      std::memcpy(out + 2 * k, &value, sizeof value);
+    }
+    return;
+  }
+  const std::size_t rightOffset = channels > 1 ? 1 : 0;
   for (std::size_t i = 0; i < frames; ++i, samples += channels, out += kFrameBytes) {
-    putLe16(out, msuSample(samples[0]));
-    putLe16(out + 2, msuSample(samples[rightOffset]));
+    putLe16(out, toMsuSample(samples[0]));
+    putLe16(out + 2, toMsuSample(samples[rightOffset]));
   }
 }
 
@@ -177,18 +199,7 @@ std::uint32_t loopPoint(double seconds, std::uint64_t outFrames) {
 
 }  // namespace
 
-std::int16_t msuSample(float value) {
-  const float scaled = value * 32767.0f;
-  if (std::isnan(scaled)) return 0;
-  // Everything from 32767.5 up rounds to 32768 or more and saturates; likewise downwards.
-  if (scaled >= 32767.5f) return 32767;
-  if (scaled <= -32768.5f) return -32768;
-  auto whole = static_cast<std::int32_t>(scaled);         // truncates towards zero
-  const float rest = scaled - static_cast<float>(whole);  // exact for |scaled| < 2^23
-  if (rest >= 0.5f) ++whole;
-  if (rest <= -0.5f) --whole;
-  return static_cast<std::int16_t>(std::clamp(whole, -32768, 32767));
-}
+std::int16_t msuSample(float value) { return toMsuSample(value); }
 
 Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds) {
   if (audio.sampleRate == 0 || audio.channels <= 0 || audio.samples.empty()) {

@@ -3,6 +3,7 @@
 #include "formats/bps_format.h"
 #include "formats/bps_number.h"
 #include "formats/checksums.h"
+#include "formats/little_endian.h"
 #include "formats/patches.h"
 
 namespace tbp {
@@ -136,8 +137,8 @@ BpsHeader readBpsHeader(const Bytes& patch) {
   }
   ByteReader reader = bodyReader(patch);
   BpsHeader header = readHeaderFields(reader);
-  header.sourceCrc = bps::loadLittleEndian32(patch.data() + patch.size() - 12);
-  header.targetCrc = bps::loadLittleEndian32(patch.data() + patch.size() - 8);
+  header.sourceCrc = loadLittleEndian32(patch.data() + patch.size() - 12);
+  header.targetCrc = loadLittleEndian32(patch.data() + patch.size() - 8);
   if (header.targetSize > bps::kMaxTargetSize) {
     throw PatchError("BPS: target over 64 MB (not a ROM patch)");
   }
@@ -147,7 +148,7 @@ BpsHeader readBpsHeader(const Bytes& patch) {
 Bytes applyBps(const Bytes& source, const Bytes& patch) {
   const BpsHeader header = readBpsHeader(patch);
   const std::size_t checked = patch.size() - 4;
-  if (crc32(patch.data(), checked) != bps::loadLittleEndian32(patch.data() + checked)) {
+  if (crc32(patch.data(), checked) != loadLittleEndian32(patch.data() + checked)) {
     throw PatchError("BPS: the patch file is damaged (patch CRC mismatch)");
   }
   if (source.size() != header.sourceSize) {

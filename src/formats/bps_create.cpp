@@ -4,6 +4,7 @@
 
 #include "formats/bps_format.h"
 #include "formats/checksums.h"
+#include "formats/little_endian.h"
 #include "formats/patches.h"
 #include "formats/source_index.h"
 
@@ -55,10 +56,6 @@ void writeSignedOffset(Bytes& out, std::size_t to, std::size_t from) {
 
 void writeAction(Bytes& out, bps::Command command, std::size_t length) {
   writeBpsNumber(out, (static_cast<std::uint64_t>(length - 1) << 2) | command);
-}
-
-void appendLittleEndian32(Bytes& out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 // Walks the target once, choosing at each position the first of: a SourceRead of at least

@@ -12,9 +12,4 @@ constexpr std::uint64_t kMaxTargetSize = 0x4000000;  // 64 MB: larger is no ROM 
 
 enum Command : std::uint64_t { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
 
-inline std::uint32_t loadLittleEndian32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 }  // namespace tbp::bps

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "formats/little_endian.h"
 #include "formats/sha256.h"
 
 namespace tbp {
@@ -58,11 +59,6 @@ Crc32Tables buildCrc32Tables() {
 const Crc32Tables& crc32Tables() {
   static const Crc32Tables tables = buildCrc32Tables();
   return tables;
-}
-
-std::uint32_t loadLittleEndian32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 // Folds one 16-byte block into the (inverted) running value.

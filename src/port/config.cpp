@@ -81,6 +81,42 @@ std::size_t roundUp(std::size_t value, std::size_t unit) {
   return value % unit == 0 ? value : value + (unit - value % unit);
 }
 
+// Gives the port the cartridge header of a SuperFX or SA-1 board. The chip byte remembers
+// whether FastROM was off before any chip was set, so that removing the chip restores it.
+void installChip(PortImage& port, int type) {
+  const std::size_t reach = chipRomReach(type);
+  const std::size_t chipByte = port.layout().config + configChip;
+  // The engine's config block must stay inside what the chip can reach, too.
+  if (port.contentSize() > reach || port.layout().config > reach - configMinimum) {
+    throw std::runtime_error(chipName(type) + ": the game needs more than the chip's ROM reach");
+  }
+  if (port.bytes().size() > reach) {
+    port.setRomSize(reach);
+  }
+  Bytes& image = port.bytes();
+  const bool slow =
+      port.chip() != noChip ? (image[chipByte] & chipSlowFlag) != 0 : (port.flags() & 1u) == 0;
+  port.setSwitch(0, false);
+  const bool superFx = type != sa1;
+  image[place::mapMode] = superFx ? loRomSlow : loRomSa1;
+  image[place::cartType] = superFx ? cartSuperFx : cartSa1;
+  image[place::expansionRam] = superFx ? expansionSuperFx : expansionNone;
+  image[chipByte] = static_cast<std::uint8_t>((slow ? chipSlowFlag : 0) | type);
+}
+
+// Back to a plain LoROM board with battery RAM; FastROM comes back on exactly when it was on
+// before the chip was set.
+void removeChip(PortImage& port) {
+  Bytes& image = port.bytes();
+  const std::size_t chipByte = port.layout().config + configChip;
+  const bool wasSlow = (image[chipByte] & chipSlowFlag) != 0;
+  image[place::cartType] = cartRomRamBattery;
+  image[place::expansionRam] = expansionNone;
+  image[place::mapMode] = wasSlow ? loRomSlow : loRomFast;
+  image[chipByte] = 0;
+  port.setSwitch(0, !wasSlow);
+}
+
 }  // namespace
 
 std::string chipName(int type) { return knownChip(type) ? chips[type].name : "None"; }
@@ -151,31 +187,10 @@ void PortImage::setChip(int type) {
   if (!isPort() || !hasConfig()) {
     throw std::runtime_error("this port's config block is unknown: the chip can't be set");
   }
-  const std::size_t chipByte = layout().config + configChip;
   if (type == noChip) {
-    const bool wasSlow = (bytes_[chipByte] & chipSlowFlag) != 0;
-    bytes_[place::cartType] = cartRomRamBattery;
-    bytes_[place::expansionRam] = expansionNone;
-    bytes_[place::mapMode] = wasSlow ? loRomSlow : loRomFast;
-    bytes_[chipByte] = 0;
-    setSwitch(0, !wasSlow);
+    removeChip(*this);
   } else {
-    const std::size_t reach = chipRomReach(type);
-    // The engine's config block must stay inside what the chip can reach, too.
-    if (contentSize() > reach || layout().config > reach - configMinimum) {
-      throw std::runtime_error(chipName(type) + ": the game needs more than the chip's ROM reach");
-    }
-    if (bytes_.size() > reach) {
-      setRomSize(reach);
-    }
-    const bool slow =
-        chip() != noChip ? (bytes_[chipByte] & chipSlowFlag) != 0 : (flags() & 1u) == 0;
-    setSwitch(0, false);
-    const bool superFx = type != sa1;
-    bytes_[place::mapMode] = superFx ? loRomSlow : loRomSa1;
-    bytes_[place::cartType] = superFx ? cartSuperFx : cartSa1;
-    bytes_[place::expansionRam] = superFx ? expansionSuperFx : expansionNone;
-    bytes_[chipByte] = static_cast<std::uint8_t>((slow ? chipSlowFlag : 0) | type);
+    installChip(*this, type);
   }
   fixChecksum();
 }

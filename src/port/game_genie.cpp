@@ -50,7 +50,7 @@ bool bankIsEmpty(const std::uint8_t* bank) {
   return blank >= sampleCount - sampleMisses;
 }
 
-// True when at most `allowed` of the positions start, start + step, ... differ.
+// True when a and b differ at no more than `allowed` of the bank positions 0, step, 2 * step...
 bool mostlyEqual(const std::uint8_t* a, const std::uint8_t* b, std::size_t step,
                  std::size_t allowed) {
   std::size_t misses = 0;

@@ -125,6 +125,16 @@ TEST(AudioDecoders, Mp3StreamThatChangesFormatKeepsItsFirstPart) {
   EXPECT_EQ(audio.sampleRate, 44100u);
   EXPECT_EQ(audio.channels, 2);
   EXPECT_EQ(audio.samples, decodeAudio(stereo44).samples);
+
+  // The same when only the rate changes: 8 kHz mono, then 22.05 kHz mono.
+  const Bytes mono22 = dataFile("mono22k.mp3");
+  EXPECT_EQ(decodeAudio(mono22).sampleRate, 22050u);
+  Bytes rateChange = mono8;
+  rateChange.insert(rateChange.end(), mono22.begin(), mono22.end());
+  const DecodedAudio first = decodeAudio(rateChange);
+  EXPECT_EQ(first.sampleRate, 8000u);
+  EXPECT_EQ(first.channels, 1);
+  EXPECT_EQ(first.samples, decodeAudio(mono8).samples);
 }
 
 TEST(AudioDecoders, VorbisDecodesToItsRateChannelsAndLength) {

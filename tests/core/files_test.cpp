@@ -138,6 +138,8 @@ TEST_F(Files, EmptyBufferAndStaleTemporary) {
 TEST_F(Files, DevicePathIsWrittenDirectly) {
   EXPECT_EQ(writeError("/dev/null", patternBytes(100, 1)), "no error");
   EXPECT_FALSE(fs::exists("/dev/null.tmp"));
+  // Written through, not replaced by a regular file.
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST_F(Files, TargetThatCannotBeCreated) {

@@ -69,7 +69,14 @@ std::string mutate(std::mt19937& random, std::string text) {
   return text;
 }
 
-// Records the outcome; any exception other than the specified ones fails the test.
+// Every message the reader itself may give.
+const std::set<std::string> kReaderMessages = {
+    "json: nested too deeply",   "json: unexpected end", "json: expected string",
+    "json: unterminated string", "json: expected ':'",   "json: expected ',' or '}'",
+    "json: expected ',' or ']'", "json: bad value",      "json: trailing data",
+};
+
+// Records the outcome; any other exception or message fails the test.
 void parseAndRecord(const std::string& text, std::set<std::string>& seen) {
   try {
     tbp::parseJson(text);
@@ -83,7 +90,7 @@ void parseAndRecord(const std::string& text, std::set<std::string>& seen) {
     seen.insert("range stod");
   } catch (const std::runtime_error& error) {
     const std::string what = error.what();
-    ASSERT_EQ(what.rfind("json: ", 0), 0u) << what << " for " << text;
+    ASSERT_TRUE(kReaderMessages.count(what)) << what << " for " << text;
     seen.insert(what);
   }
 }

@@ -73,6 +73,35 @@ Bytes randomActionPatch(std::mt19937& random, const Bytes& source) {
   return patch.build();
 }
 
+// Every message the BPS applier may give; the size message is matched by its start.
+const std::set<std::string> kBpsMessages = {
+    "not a BPS patch",
+    "BPS: truncated number",
+    "BPS: number out of range",
+    "BPS: bad metadata size",
+    "BPS: target over 64 MB (not a ROM patch)",
+    "BPS: the patch file is damaged (patch CRC mismatch)",
+    "BPS: wrong source size",
+    "BPS: this is not the ROM the patch was made for (source CRC mismatch)",
+    "BPS: writes past the target size",
+    "BPS: SourceRead past the source",
+    "BPS: truncated TargetRead",
+    "BPS: SourceCopy outside the source",
+    "BPS: TargetCopy outside the target",
+    "BPS: TargetCopy reads ahead",
+    "BPS: result does not match (target CRC mismatch)",
+};
+
+const std::set<std::string> kIpsMessages = {
+    "not an IPS patch",   "IPS: truncated record",   "IPS: truncated data",
+    "IPS: truncated RLE", "IPS: truncated (no EOF)",
+};
+
+std::string bpsMessageKind(const std::string& what) {
+  const std::string sizePrefix = "BPS: wrong source size (expected ";
+  return what.rfind(sizePrefix, 0) == 0 ? "BPS: wrong source size" : what;
+}
+
 void checkBps(const Bytes& source, const Bytes& patch, std::set<std::string>& seen) {
   try {
     const Bytes target = tbp::applyBps(source, patch);
@@ -81,7 +110,9 @@ void checkBps(const Bytes& source, const Bytes& patch, std::set<std::string>& se
     ASSERT_EQ(crcOf(target), header.targetCrc);
     seen.insert("ok");
   } catch (const tbp::PatchError& error) {
-    seen.insert(error.what());
+    const std::string kind = bpsMessageKind(error.what());
+    ASSERT_TRUE(kBpsMessages.count(kind)) << "unexpected message: " << error.what();
+    seen.insert(kind);
   }
 }
 
@@ -97,6 +128,14 @@ TEST(PatchesFuzz, MutatedAndRandomBpsPatches) {
     checkBps(source, valid, seen);
     checkBps(source, mutatePatch(random, valid), seen);
     checkBps(source, randomActionPatch(random, source), seen);
+    // The same valid patch against a wrong source: one byte changed, or one byte more.
+    Bytes otherSource = source;
+    if (round % 2 == 0 || otherSource.empty()) {
+      otherSource.push_back(0);
+    } else {
+      otherSource[random() % otherSource.size()] ^= 0x40;
+    }
+    checkBps(otherSource, valid, seen);
     Bytes garbage = patch_tools::text("BPS1");
     const Bytes tail = randomBytes(random, random() % 40);
     garbage.insert(garbage.end(), tail.begin(), tail.end());
@@ -106,9 +145,10 @@ TEST(PatchesFuzz, MutatedAndRandomBpsPatches) {
   // The corpus must actually reach the deep checks, not stop at the first one.
   for (const char* message :
        {"ok", "BPS: truncated number", "BPS: writes past the target size",
-        "BPS: SourceRead past the source", "BPS: truncated TargetRead",
-        "BPS: SourceCopy outside the source", "BPS: TargetCopy outside the target",
-        "BPS: result does not match (target CRC mismatch)",
+        "BPS: SourceRead past the source", "BPS: truncated TargetRead", "BPS: wrong source size",
+        "BPS: this is not the ROM the patch was made for (source CRC mismatch)",
+        "BPS: bad metadata size", "BPS: SourceCopy outside the source",
+        "BPS: TargetCopy outside the target", "BPS: result does not match (target CRC mismatch)",
         "BPS: the patch file is damaged (patch CRC mismatch)", "not a BPS patch"}) {
     EXPECT_TRUE(seen.count(message)) << message;
   }
@@ -152,6 +192,7 @@ TEST(PatchesFuzz, MutatedAndRandomIpsPatches) {
       ASSERT_LE(out.size(), std::max<std::size_t>(source.size(), 0xFFFFFF + 0xFFFF));
       seen.insert("ok");
     } catch (const tbp::PatchError& error) {
+      ASSERT_TRUE(kIpsMessages.count(error.what())) << "unexpected message: " << error.what();
       seen.insert(error.what());
     }
   }

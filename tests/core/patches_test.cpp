@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/bps_number.h"
@@ -132,13 +133,13 @@ TEST(BpsHeader, Errors) {
 }
 
 TEST(BpsHeader, FieldsAndSmallestPatch) {
-  BpsPatch spec;
-  spec.sourceSize = 1000;
-  spec.targetSize = 70000;
-  spec.metadata = "<meta>";
-  spec.sourceCrc = 0x11223344;
-  spec.targetCrc = 0xAABBCCDD;
-  const tbp::BpsHeader header = tbp::readBpsHeader(spec.build());
+  BpsPatch fields;
+  fields.sourceSize = 1000;
+  fields.targetSize = 70000;
+  fields.metadata = "<meta>";
+  fields.sourceCrc = 0x11223344;
+  fields.targetCrc = 0xAABBCCDD;
+  const tbp::BpsHeader header = tbp::readBpsHeader(fields.build());
   EXPECT_EQ(header.sourceSize, 1000u);
   EXPECT_EQ(header.targetSize, 70000u);
   EXPECT_EQ(header.metadata, "<meta>");
@@ -181,6 +182,23 @@ TEST(BpsApply, PatchCrcIsCheckedFirst) {
   EXPECT_EQ(applyError(Bytes(10, 1), patch.build()), damaged);
   patch.damagePatchCrc = false;
   EXPECT_EQ(tbp::applyBps(source, patch.build()), source);
+}
+
+// The header is read before the patch CRC is compared, so a bad header is named as such even
+// when the footer does not match either.
+TEST(BpsApply, HeaderIsCheckedBeforeThePatchCrc) {
+  BpsPatch big;
+  big.targetSize = 0x4000001;
+  big.damagePatchCrc = true;
+  Bytes hugeMetadata = text("BPS1\x80\x80");
+  tbp::writeBpsNumber(hugeMetadata, std::numeric_limits<std::uint64_t>::max());
+  const std::vector<std::pair<Bytes, std::string>> rows = {
+      {footerOnly(text("BPS")), "not a BPS patch"},
+      {footerOnly(text("BPS1")), "BPS: truncated number"},
+      {footerOnly(hugeMetadata), "BPS: bad metadata size"},
+      {big.build(), "BPS: target over 64 MB (not a ROM patch)"},
+  };
+  for (const auto& [patch, message] : rows) EXPECT_EQ(applyError({}, patch), message) << message;
 }
 
 TEST(BpsApply, SourceSizeThenSourceCrc) {
@@ -246,6 +264,20 @@ TEST(BpsApply, ActionErrors) {
          p.action(kTargetRead, 1).bytes({1}).action(kTargetCopy, 1).bytes({0x02});
        },
        "BPS: truncated number"},
+      {"past target wins over a cut TargetRead", src, 4,
+       [](BpsPatch& p) { p.action(kTargetRead, 10).bytes(text("abc")); },
+       "BPS: writes past the target size"},
+      {"past target wins over a cut SourceCopy offset", src, 4,
+       [](BpsPatch& p) { p.action(kSourceCopy, 5).bytes({0x01}); },
+       "BPS: writes past the target size"},
+      {"past target wins over a bad TargetCopy", src, 4,
+       [](BpsPatch& p) { p.action(kTargetCopy, 5).offset(-3); },
+       "BPS: writes past the target size"},
+      {"action word beyond 64 bits", src, 4,
+       [](BpsPatch& p) { p.bytes(Bytes(10, 0x7F)).bytes({0x80}); }, "BPS: number out of range"},
+      {"SourceCopy starting at the source end", src, 4,
+       [](BpsPatch& p) { p.action(kSourceCopy, 1).offset(10); },
+       "BPS: SourceCopy outside the source"},
       {"output too short", src, 4, [](BpsPatch& p) { p.action(kSourceRead, 3); },
        "BPS: result does not match (target CRC mismatch)"},
   };
@@ -316,6 +348,9 @@ TEST(IpsApply, Records) {
       {"two records", ips(std::string("\x00\x00\x00\x00\x01Z\x00\x00\x07\x00\x01ZEOF", 15)),
        text("ZbcdefgZ")},
       {"offset spelling EOF", ips(std::string("EOF\x00\x01Z", 6)), source},
+      {"empty RLE past the end", ips(std::string("\x00\x00\x0A\x00\x00\x00\x00zEOF", 11)),
+       text(std::string("abcdefgh\x00\x00", 10))},
+      {"EOF size equal to the output", ips(std::string("EOF\x00\x00\x08", 6)), source},
   };
   for (const Row& row : rows) EXPECT_EQ(tbp::applyIps(source, row.patch), row.expected) << row.name;
 }
@@ -412,6 +447,36 @@ TEST(BpsCreate, ShortMatchesStayLiteral) {
   ASSERT_EQ(decoded.actions.size(), 1u);
   EXPECT_EQ(decoded.actions[0].command, 1);
   EXPECT_EQ(decoded.actions[0].literal, target);
+}
+
+// At each position the first action that applies is taken: a SourceRead of at least 4 bytes
+// before a run, a run of at least 16 before a match found through the index.
+TEST(BpsCreate, ChoosesTheFirstActionThatApplies) {
+  struct Row {
+    const char* name;
+    Bytes source;
+    Bytes target;
+    std::vector<Action> actions;
+  };
+  const std::vector<Row> rows = {
+      {"SourceRead of 4 before a run, then a run of 16",
+       text("DXAAAAzzzzzzzzzzzzzzzz"),
+       text("C" + std::string(21, 'A')),
+       {Action{1, 2, 0, text("CA")}, Action{0, 4, 0, {}}, Action{3, 16, 5, {}}}},
+      {"run before a match in the source",
+       text("WXYAB" + std::string(20, 'A')),
+       text("WXYA" + std::string(20, 'A')),
+       {Action{0, 4, 0, {}}, Action{3, 20, 3, {}}}},
+      {"matches through the index, forward then back",
+       text("0123456789ABCDEFGHIJ"),
+       text("0123CDEFGHIJ456789AB"),
+       {Action{0, 4, 0, {}}, Action{2, 8, 12, {}}, Action{2, 8, -16, {}}}},
+  };
+  for (const Row& row : rows) {
+    const Bytes patch = tbp::createBps(row.source, row.target, "");
+    EXPECT_EQ(decode(patch).actions, row.actions) << row.name;
+    EXPECT_EQ(tbp::applyBps(row.source, patch), row.target) << row.name;
+  }
 }
 
 // Source/target pairs with the shapes real ROM edits have: overwrites, insertions,

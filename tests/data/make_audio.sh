@@ -45,3 +45,8 @@ flac --silent --force -o tone24.flac "$work/stereo8.wav"
 # be repeated into an arbitrarily long stream.
 tone 8000 1 1.0 "$work/mono8.wav"
 lame --quiet -t --nores -m m -b 8 "$work/mono8.wav" frames8k.mp3
+
+# A quarter second of 22.05 kHz mono: appended to the 8 kHz frames it makes a stream whose
+# rate changes part-way.
+tone 22050 1 0.25 "$work/mono22.wav"
+lame --quiet -m m -b 32 "$work/mono22.wav" mono22k.mp3
