@@ -157,6 +157,7 @@ DecodedAudio readWav(const Bytes& file) {
     throw std::runtime_error("WAV: unsupported sample format (" + std::to_string(format.code) +
                              ", " + std::to_string(format.bits) + " bit)");
   }
+  // The decoders' hour limit, checked here before a single sample is converted.
   if (frames > static_cast<std::uint64_t>(format.sampleRate) * kSecondsPerHour) {
     throw std::runtime_error("audio longer than an hour");
   }

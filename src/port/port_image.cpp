@@ -18,6 +18,8 @@ namespace {
 constexpr std::size_t titleLength = 21;
 constexpr std::size_t inesHeaderSize = 16;
 constexpr std::size_t trainerSize = 512;
+// Room for several of the largest NES files an iNES header can describe (about 6 MB each).
+constexpr std::size_t embeddedScanBudget = 64u << 20;
 
 // Offsets within the internal header.
 constexpr std::size_t headerMapMode = 0x15;
@@ -74,19 +76,29 @@ bool hasInesSignature(const Bytes& image, std::size_t offset) {
          image[offset + 3] == 0x1A;
 }
 
-// Offset and size of the embedded NES file, or {-1, 0}.
+// Offset and size of the embedded NES file, or {-1, 0}. A real port holds one signature; an
+// image packed with signatures could otherwise make the scan hash gigabytes, so the bytes
+// hashed per scan are capped and such an image simply has no embedded file.
 std::pair<std::int64_t, std::size_t> locateEmbeddedNes(const PortImage& port) {
   const std::string digest = port.nesDigestText();
   if (digest.empty()) {
     return {-1, 0};
   }
   const Bytes& image = port.bytes();
+  std::size_t hashBudget = embeddedScanBudget;
   for (std::size_t o = place::firstBank; fits(image, o, inesHeaderSize); o += 16) {
     if (!hasInesSignature(image, o)) {
       continue;
     }
     const std::size_t size = inesFileSize(image, o);
-    if (fits(image, o, size) && sha256Hex(image.data() + o, size) == digest) {
+    if (!fits(image, o, size)) {
+      continue;
+    }
+    if (size > hashBudget) {
+      break;
+    }
+    hashBudget -= size;
+    if (sha256Hex(image.data() + o, size) == digest) {
       return {static_cast<std::int64_t>(o), size};
     }
   }

@@ -329,6 +329,30 @@ TEST(PortImage, EmbeddedScanNeedsAlignmentAndSkipsOverlongSignatures) {
   EXPECT_TRUE(off.embeddedNes().empty());
 }
 
+TEST(PortImage, SignatureFloodEndsTheScanEarly) {
+  // Every 16 bytes a signature of a 16 KB file: hashing them all would take gigabytes. The
+  // real file lies at the end, past the scan's hashing allowance.
+  const Bytes nes = nesFile(1, 0);
+  Bytes image = scratch::port(0x200000);
+  storeDigest(image, nes);
+  for (std::size_t o = 0x8000; o + 16 <= image.size(); o += 16) {
+    const std::uint8_t header[6] = {'N', 'E', 'S', 0x1A, 1, 0};
+    std::copy(std::begin(header), std::end(header), image.begin() + static_cast<std::ptrdiff_t>(o));
+  }
+  const std::size_t at = image.size() - nes.size() - 16;
+  std::copy(nes.begin(), nes.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
+  EXPECT_EQ(PortImage(image).findEmbeddedNes(), -1);
+  // With only a few decoys before it, the same file is found.
+  Bytes few = scratch::port(0x200000);
+  storeDigest(few, nes);
+  for (std::size_t o = 0x8000; o < 0x9000; o += 16) {
+    const std::uint8_t header[6] = {'N', 'E', 'S', 0x1A, 1, 0};
+    std::copy(std::begin(header), std::end(header), few.begin() + static_cast<std::ptrdiff_t>(o));
+  }
+  std::copy(nes.begin(), nes.end(), few.begin() + static_cast<std::ptrdiff_t>(at));
+  EXPECT_EQ(PortImage(few).findEmbeddedNes(), static_cast<std::int64_t>(at));
+}
+
 TEST(PortImage, NoDigestMeansNoEmbeddedCopy) {
   const Bytes nes = nesFile(1, 0);
   Bytes image = scratch::port(0x10000);
