@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -17,30 +18,48 @@ QString QtPrompts::saveFile(const QString& caption, const QString& startPath,
   return QFileDialog::getSaveFileName(parent, caption, startPath, filter);
 }
 
+namespace {
+
+// A modal box whose texts are shown as plain text: messages carry file names and file contents,
+// whose markup must never be interpreted.
+QMessageBox::StandardButton runBox(QMessageBox& box) {
+  box.setTextFormat(Qt::PlainText);
+  return QMessageBox::StandardButton(box.exec());
+}
+
+}  // namespace
+
 void QtPrompts::warning(const QString& title, const QString& text) {
-  QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+  runBox(box);
 }
 
 void QtPrompts::critical(const QString& title, const QString& text) {
-  QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+  runBox(box);
 }
 
 bool QtPrompts::question(const QString& title, const QString& text) {
-  const auto answer = QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                                            QMessageBox::NoButton);
-  return answer == QMessageBox::Yes;
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+  return runBox(box) == QMessageBox::Yes;
 }
 
 void QtPrompts::wrongRom(const QString& title, const QString& text, const QString& details) {
   QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
   box.setInformativeText(details);
   box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // The box's own flag reaches only its main text; the report is what the user selects.
+  for (QLabel* label : box.findChildren<QLabel*>()) {
+    if (label->text() != details) continue;
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  }
   // The report lines up digests in columns, so the whole box is monospaced.
   QFont font;
   font.setFamilies({QStringLiteral("Consolas"), QStringLiteral("monospace")});
   font.setStyleHint(QFont::Monospace);
   box.setFont(font);
   QPushButton* copy = box.addButton(QStringLiteral("Copy details"), QMessageBox::ActionRole);
-  box.exec();
+  runBox(box);
   if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(details);
 }

@@ -10,13 +10,6 @@
 
 namespace {
 
-tbp::Bytes readBack(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray data = file.readAll();
-  return tbp::Bytes(data.begin(), data.end());
-}
-
 // An IPS patch with one record that writes bytes at offset.
 QByteArray ipsPatch(std::uint32_t offset, const QByteArray& bytes) {
   QByteArray patch("PATCH");

@@ -33,6 +33,12 @@ QPushButton* buttonWithText(QWidget& parent, const QString& text) {
   return nullptr;
 }
 
+QLabel* labelWithText(QWidget& parent, const QString& text) {
+  for (QLabel* label : parent.findChildren<QLabel*>())
+    if (label->text() == text) return label;
+  return nullptr;
+}
+
 }  // namespace
 
 class DialogsTest : public QObject {
@@ -77,6 +83,11 @@ class DialogsTest : public QObject {
       QCOMPARE(box.font().styleHint(), QFont::Monospace);
       QVERIFY(box.font().families().contains(QStringLiteral("Consolas")));
       QVERIFY(box.textInteractionFlags() & Qt::TextSelectableByMouse);
+      // The report itself is what the user wants to select, shown as it is.
+      QLabel* details = labelWithText(box, report);
+      QVERIFY(details);
+      QVERIFY(details->textInteractionFlags() & Qt::TextSelectableByMouse);
+      QCOMPARE(details->textFormat(), Qt::PlainText);
       QPushButton* copy = buttonWithText(box, QStringLiteral("Copy details"));
       QVERIFY(copy);
       copy->click();
@@ -93,6 +104,34 @@ class DialogsTest : public QObject {
     whenBoxOpens([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
     prompts.wrongRom(QStringLiteral("Wrong ROM"), QStringLiteral("text"), QStringLiteral("x"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+  }
+
+  // Messages carry file names and file contents, so markup in them is shown literally.
+  void boxesShowTheirTextAsPlainText() {
+    QWidget window;
+    QtPrompts prompts(&window);
+    const QString text = QStringLiteral("cannot open /roms/<b>game</b>.nes");
+    const auto check = [text](QMessageBox::Icon icon) {
+      return [text, icon](QMessageBox& box) {
+        QCOMPARE(box.icon(), icon);
+        QCOMPARE(box.windowTitle(), QStringLiteral("Error"));
+        QCOMPARE(box.textFormat(), Qt::PlainText);
+        QLabel* label = labelWithText(box, text);
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(box.buttons().size(), 1);
+        box.button(QMessageBox::Ok)->click();
+      };
+    };
+    whenBoxOpens(check(QMessageBox::Critical));
+    prompts.critical(QStringLiteral("Error"), text);
+    whenBoxOpens(check(QMessageBox::Warning));
+    prompts.warning(QStringLiteral("Error"), text);
+    whenBoxOpens([text](QMessageBox& box) {
+      QCOMPARE(box.textFormat(), Qt::PlainText);
+      box.button(QMessageBox::No)->click();
+    });
+    QVERIFY(!prompts.question(QStringLiteral("Open it?"), text));
   }
 
   void questionAnswersYesOnlyForYes() {

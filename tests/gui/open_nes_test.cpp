@@ -44,13 +44,6 @@ struct DemoHarness {
   }
 };
 
-tbp::Bytes readBack(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray data = file.readAll();
-  return tbp::Bytes(data.begin(), data.end());
-}
-
 }  // namespace
 
 class OpenNesTest : public QObject {

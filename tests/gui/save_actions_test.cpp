@@ -14,13 +14,6 @@ using tbp::testkit::PortOptions;
 
 namespace {
 
-tbp::Bytes readBack(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray data = file.readAll();
-  return tbp::Bytes(data.begin(), data.end());
-}
-
 // A window showing a port opened from <workDir>/<name>.
 void openPort(WindowHarness& harness, const tbp::Bytes& port, const QString& name) {
   harness.window->openPortFile(harness.writeFile(name, asQByteArray(port)));
