@@ -1,9 +1,11 @@
 #include "app/main_window.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
@@ -11,6 +13,7 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include "app/startup.h"
 #include "support/window_harness.h"
 
 namespace {
@@ -31,6 +34,22 @@ class MainWindowTest : public QObject {
     WindowHarness harness;
     QCOMPARE(harness.window->windowTitle(), QStringLiteral("TEAM Bexulo Patcher"));
     QCOMPARE(harness.window->statusBar()->currentMessage(), QStringLiteral("Ready"));
+  }
+
+  // The window follows the placement rule on the screen it starts on: centred at 900 x 680 on a
+  // large enough screen, else covering the whole available area, maximised.
+  void windowIsPlacedOnThePrimaryScreen() {
+    WindowHarness harness;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    QVERIFY(screen);
+    const QRect available = screen->availableGeometry();
+    const tbp::WindowPlacement placement = tbp::placeWindow(available, QSize(900, 680));
+    QCOMPARE(harness.window->isMaximized(), placement.maximised);
+    QCOMPARE(harness.window->geometry(), placement.geometry);
+    if (placement.maximised)
+      QCOMPARE(harness.window->geometry(), available);
+    else
+      QCOMPARE(harness.window->geometry().center(), available.center());
   }
 
   void tabTextsInOrder() {
