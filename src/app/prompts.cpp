@@ -50,7 +50,7 @@ void QtPrompts::wrongRom(const QString& title, const QString& text, const QStrin
   box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   // The box's own flag reaches only its main text; the report is what the user selects.
   for (QLabel* label : box.findChildren<QLabel*>()) {
-    if (label->text() != details) continue;
+    if (details.isEmpty() || label->text() != details) continue;
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   }
