@@ -5,6 +5,8 @@
 #include "app/main_window.h"
 #include "app/port_verdict.h"
 #include "app/prompts.h"
+#include "app/status_errors.h"
+#include "pages/pages.h"
 
 // The port display: adopts a port as the current one and redraws the window from it, or
 // explains why the file is not a port and changes nothing.
@@ -19,7 +21,12 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
                            .arg(QString::fromStdString(portImage.portName()).toHtmlEscaped(),
                                 source.toHtmlEscaped()));
   sourceLine = source;
-  renderInfoPage();
+  // The ROM size choice left from the previous port may not suit this one's chip; it is checked
+  // before the information page builds the image as it would be saved. A failing render must
+  // not leave the port half shown: the page keeps its previous content and tells why when its
+  // tab is selected.
+  refreshOutputPage(*this);
+  tbp::runReportingErrors(*statusBar(), [this] { renderInfoPage(); });
   tabs->setCurrentWidget(outputPage);
   setPortEnabled(true);
   for (int index = 0; index < tabs->count(); ++index) {

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
+#include "info/info_sections.h"
 
 namespace {
 
@@ -31,42 +32,6 @@ QFont enlargedFont(const QFont& base) {
   else
     font.setPixelSize(font.pixelSize() + kFontGrowthPixels);
   return font;
-}
-
-// A section: a heading over a two-column table of rows.
-QString sectionStart(const QString& heading) {
-  return QStringLiteral("<h3 style='margin-bottom:2px'>%1</h3><table cellspacing=0 cellpadding=2>")
-      .arg(heading);
-}
-
-QString sectionEnd() { return QStringLiteral("</table>"); }
-
-QString row(const QString& label, const QString& value) {
-  return QStringLiteral(
-             "<tr><td style='color:gray; padding-right:14px; white-space:nowrap' valign=top>%1"
-             "</td><td>%2</td></tr>")
-      .arg(label, value);
-}
-
-// Texts from the port and from file names are escaped before they go into the page.
-QString selectedRomHtml(const MainWindow& window) {
-  if (!window.portImage.isPort())
-    return QStringLiteral(
-        "<h3>Selected ROM</h3><p>Nothing loaded yet. Open your NES ROM (or a built port) "
-        "above.</p>");
-  const QString name = QString::fromStdString(window.portImage.portName()).toHtmlEscaped();
-  return sectionStart(QStringLiteral("Selected ROM: ") + name) +
-         row(QStringLiteral("Opened from"), window.sourceLine.toHtmlEscaped()) + sectionEnd();
-}
-
-QString supportedGamesHtml(const MainWindow& window) {
-  QString html = QStringLiteral("<hr><h2>Supported games</h2>");
-  if (!window.databaseLoaded)
-    return html + QStringLiteral("<p>games.json was not found next to the program.</p>");
-  return html + QStringLiteral(
-                    "<p>%1 game(s). Use exactly this NES dump (the same game data under another "
-                    "iNES header, or with none, works too).</p>")
-                    .arg(window.database.games.size());
 }
 
 }  // namespace
@@ -97,8 +62,13 @@ QWidget* buildInfoPage(MainWindow& window) {
 
 QString infoPageHtml(const MainWindow& window) {
   QString html = QStringLiteral("<html><body>") + kIntro;
-  html += selectedRomHtml(window);
-  html += supportedGamesHtml(window);
+  if (window.portImage.isPort())
+    html += tbp::info::portSections(window);
+  else
+    html += QStringLiteral(
+        "<h3>Selected ROM</h3><p>Nothing loaded yet. Open your NES ROM (or a built port) "
+        "above.</p>");
+  html += tbp::info::supportedGamesHtml(window);
   return html + QStringLiteral("</body></html>");
 }
 

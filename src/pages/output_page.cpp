@@ -73,11 +73,14 @@ QWidget* buildOutputPage(MainWindow& window) {
 // chip rules out falls back to "As it is".
 void refreshOutputPage(MainWindow& window) {
   const int chip = window.portImage.chip();
-  window.size4Mb->setEnabled(chip == kChipNone);
-  window.size2Mb->setEnabled(chip != kChipGsu1);
-  const bool disabledChoice = (window.size4Mb->isChecked() && !window.size4Mb->isEnabled()) ||
-                              (window.size2Mb->isChecked() && !window.size2Mb->isEnabled());
-  if (disabledChoice) window.sizeAsItIs->setChecked(true);
+  const bool fourMbPossible = chip == kChipNone;
+  const bool twoMbPossible = chip != kChipGsu1;
+  window.size4Mb->setEnabled(fourMbPossible);
+  window.size2Mb->setEnabled(twoMbPossible);
+  // The rule, not isEnabled(): the whole page is disabled while no port is shown.
+  if ((window.size4Mb->isChecked() && !fourMbPossible) ||
+      (window.size2Mb->isChecked() && !twoMbPossible))
+    window.sizeAsItIs->setChecked(true);
   const std::size_t smallest = tbp::snesRomSize(window.portImage.contentSize());
   window.sizeLabel->setText(QStringLiteral("Now %1 KB; smallest %2 KB")
                                 .arg(QString::number(window.portImage.bytes().size() / kKilobyte),

@@ -345,4 +345,36 @@ TEST(FixtureDatabase, LoadsThroughTheDatabaseReader) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(FixturePort, ChecksumHoldsAtEverySize) {
+  for (std::size_t size : {0x100000u, 0x180000u, 0x200000u, 0x280000u, 0x300000u, 0x400000u}) {
+    PortOptions o;
+    o.romSize = size;
+    const PortFixture fixture = makePortFixture(defaultNes(), o);
+    const PortImage port(fixture.image);
+    EXPECT_TRUE(port.checksumValid()) << std::hex << size;
+    EXPECT_EQ(port.contentSize(), fixture.places.contentEnd) << "the content does not move";
+  }
+}
+
+// A 16 KB program is mirrored at 0x8000 and 0xC000: both address ranges reach its single bank,
+// which the port holds twice.
+TEST(FixtureGameGenie, SingleBankProgramsAnswerBothRanges) {
+  NesRomOptions small;
+  small.prgBanks = 1;
+  const Bytes nes = makeNesRom(small);
+  const PortFixture fixture = makePortFixture(nes);
+  const std::size_t offset = 0x1234;
+  const std::uint8_t nesByte = nes[kInesHeaderSize + offset];
+  for (std::uint16_t base : {0x8000, 0xC000}) {
+    PortImage port(fixture.image);
+    const auto results = tbp::applyGameGenie(
+        port, nes,
+        {encodeGameGenie(static_cast<std::uint16_t>(base + offset), nesByte ^ 0xFF, nesByte)});
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].patched, 2) << results[0].report;
+    for (std::size_t copy : fixture.places.bankCopies[0])
+      EXPECT_EQ(port.bytes()[copy + offset], nesByte ^ 0xFF);
+  }
+}
+
 }  // namespace

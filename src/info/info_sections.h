@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class MainWindow;
+
+// The parts of the information page, each built from the window's state.
+namespace tbp::info {
+
+// The loaded port: where it came from, the image as it would be saved, its manifest and its
+// source NES ROM. Throws when the final image or a port accessor fails.
+QString portSections(const MainWindow& window);
+// What the image as saved would be: size, digests and the SNES header.
+QString snesImageSection(const MainWindow& window);
+// What the manifest says: layout, switches, chip, fonts, sounds and MSU-1.
+QString manifestSection(const MainWindow& window);
+// The NES ROM the port expects and the one in use.
+QString sourceNesSection(const MainWindow& window);
+// Every game of the database with the exact dump its base patch needs.
+QString supportedGamesHtml(const MainWindow& window);
+
+}  // namespace tbp::info
