@@ -1,8 +1,8 @@
 #include "build/audio.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <optional>
 #include <stdexcept>
 
@@ -68,15 +68,6 @@ WavChunks walkWavChunks(const Bytes& file) {
   return chunks;
 }
 
-// A 64-bit float narrowed to 32 bits; values beyond the float range become infinities
-// explicitly rather than through an out-of-range conversion.
-float narrowDouble(double value) {
-  constexpr double kMax = std::numeric_limits<float>::max();
-  if (value > kMax) return std::numeric_limits<float>::infinity();
-  if (value < -kMax) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(value);
-}
-
 using SampleReader = float (*)(const std::uint8_t*);
 
 SampleReader sampleReaderFor(std::uint16_t code, std::uint16_t bits) {
@@ -93,7 +84,7 @@ SampleReader sampleReaderFor(std::uint16_t code, std::uint16_t bits) {
       const std::uint64_t raw = le64(p);
       double value;
       std::memcpy(&value, &raw, sizeof value);
-      return narrowDouble(value);
+      return roundToFloat(value);
     };
   }
   if (code != kFormatPcm) return nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,18 @@ inline constexpr std::uint32_t kMaxSampleRate = 384000;
 inline constexpr std::int32_t kMaxChannels = 8;
 inline constexpr std::uint64_t kSecondsPerHour = 3600;
 inline constexpr std::uint32_t kMsuSampleRate = 44100;
+
+// A double rounded to single precision (to nearest, ties to even), including the step to
+// infinity beyond the float range, without an out-of-range conversion.
+inline float roundToFloat(double value) {
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  constexpr double kHalfwayToOverflow = 0x1.ffffffp127;  // rounds to infinity from here on
+  if (value >= kHalfwayToOverflow) return std::numeric_limits<float>::infinity();
+  if (value <= -kHalfwayToOverflow) return -std::numeric_limits<float>::infinity();
+  if (value > kLargest) return std::numeric_limits<float>::max();
+  if (value < -kLargest) return -std::numeric_limits<float>::max();
+  return static_cast<float>(value);
+}
 
 // The conversion of one value to a 16-bit MSU-1 sample: single-precision v * 32767, rounded
 // to nearest with halves away from zero, saturated to -32768..32767 (NaN gives 0).

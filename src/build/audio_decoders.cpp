@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <mpg123.h>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,7 +45,12 @@ class FrameCollector {
     const std::uint64_t limit = static_cast<std::uint64_t>(audio_.sampleRate) * kSecondsPerHour;
     if (decodedFrames_ > limit) throw std::runtime_error("audio longer than an hour");
     const std::size_t old = audio_.samples.size();
-    audio_.samples.resize(old + frames * static_cast<std::size_t>(audio_.channels));
+    try {
+      audio_.samples.resize(old + frames * static_cast<std::size_t>(audio_.channels));
+    } catch (const std::bad_alloc&) {
+      // Room for the decoded frames is part of decoding: without it the file cannot be read.
+      throw std::runtime_error(formatName_ + ": could not decode this file");
+    }
     return audio_.samples.data() + old;
   }
 

@@ -73,8 +73,8 @@ void putLe16(std::uint8_t* out, std::int16_t value) {
 }
 
 void putFrame(std::uint8_t* out, double left, double right) {
-  putLe16(out, toMsuSample(static_cast<float>(left)));
-  putLe16(out + 2, toMsuSample(static_cast<float>(right)));
+  putLe16(out, toMsuSample(roundToFloat(left)));
+  putLe16(out + 2, toMsuSample(roundToFloat(right)));
 }
 
 // The formula itself, tap by tap, skipping taps outside the input: used near both ends of

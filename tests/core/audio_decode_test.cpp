@@ -145,6 +145,14 @@ TEST(AudioDecoders, VorbisDecodesToItsRateChannelsAndLength) {
   expectTones(audio, 2.0);
 }
 
+TEST(AudioDecoders, NineChannelsAreTooMany) {
+  const Bytes nine = dataFile("nine.ogg");
+  EXPECT_EQ(decodeError(nine), "too many channels");
+  // Without any audio the decoding failure ranks first.
+  const Bytes headersOnly(nine.begin(), nine.begin() + 58);
+  EXPECT_EQ(decodeError(headersOnly), "Ogg Vorbis: could not decode this file");
+}
+
 // FLAC is lossless: every sample is the generated integer scaled by 2^(bits-1).
 void expectExactFlac(const DecodedAudio& audio, std::uint32_t rate, int channels,
                      std::size_t frames, int bits) {

@@ -57,6 +57,11 @@ Bytes monoWav(std::uint16_t code, std::uint16_t bits, const Bytes& data, bool ex
 
 TEST(WavReader, EveryFormatRowConvertsAsSpecified) {
   const float inf = std::numeric_limits<float>::infinity();
+  // Rounding to single precision: a double just above the largest float still rounds down to
+  // it; from halfway to the next power of two on (a tie goes to even) it becomes infinite.
+  const float largest = std::numeric_limits<float>::max();
+  const double justAboveLargest = static_cast<double>(largest) * (1.0 + 1e-9);
+  const double halfwayToOverflow = 0x1.ffffffp127;
   struct Row {
     std::uint16_t code;
     std::uint16_t bits;
@@ -83,8 +88,10 @@ TEST(WavReader, EveryFormatRowConvertsAsSpecified) {
        {1.75f, -0.125f, 3.0e38f}},
       {3,
        64,
-       concat({doubleBytes(0.1), doubleBytes(-2.5), doubleBytes(1e300), doubleBytes(-1e300)}),
-       {static_cast<float>(0.1), -2.5f, inf, -inf}},
+       concat({doubleBytes(0.1), doubleBytes(-2.5), doubleBytes(1e300), doubleBytes(-1e300),
+               doubleBytes(justAboveLargest), doubleBytes(-justAboveLargest),
+               doubleBytes(halfwayToOverflow), doubleBytes(-halfwayToOverflow)}),
+       {static_cast<float>(0.1), -2.5f, inf, -inf, largest, -largest, inf, -inf}},
   };
   for (const Row& row : rows) {
     for (bool extensible : {false, true}) {

@@ -340,6 +340,32 @@ TEST(GameGenieApply, CopiesNeedFifteenSixteenthsOfTheBank) {
   EXPECT_NE(port.bytes()[0x38003], 0xEE);
 }
 
+// The 15/16 thresholds, one step either side: 960 blank samples make an empty bank, 959 do
+// not; a window with 64 of its 1024 samples changed is still a copy, with 65 it is not.
+TEST(GameGenieApply, EmptyBankAndSampleThresholdsAreInclusive) {
+  for (const auto& [marked, copies] : {std::pair{64, 0}, std::pair{65, 1}}) {
+    Bytes prg(bank, 0xFF);
+    for (int i = 0; i < marked; ++i) prg[static_cast<std::size_t>(i) * 16] = 0x00;
+    Bytes image = scratch::port(0x40000);
+    place(image, 0x10000, prg.data(), bank);
+    PortImage port(image);
+    const auto results =
+        applyGameGenie(port, inesFile(prg, 0), {testkit::encodeGameGenie(0x8000, 0x12)});
+    EXPECT_EQ(results[0].patched, copies) << marked;
+  }
+  for (const auto& [changed, copies] : {std::pair{64, 1}, std::pair{65, 0}}) {
+    const Bytes prg = program(1, 21);
+    Bytes image = scratch::port(0x40000);
+    place(image, 0x10000, prg.data(), bank);
+    for (int i = 0; i < changed; ++i)
+      image[0x10000 + 32 + static_cast<std::size_t>(i) * 16] ^= 0xFF;
+    PortImage port(image);
+    const auto results =
+        applyGameGenie(port, inesFile(prg, 0), {testkit::encodeGameGenie(0x8003, 0xEE)});
+    EXPECT_EQ(results[0].patched, copies) << changed;
+  }
+}
+
 TEST(GameGenieApply, AnEmptyListChangesNothing) {
   GeniePort g;
   g.port.bytes()[0x7FDE] ^= 0xFF;  // a stale checksum stays stale

@@ -182,6 +182,24 @@ TEST(MsuPcm, EightBitFullScaleAndFloatOverload) {
   EXPECT_EQ(sampleOf(saturated, 1, 1), -32768);
 }
 
+TEST(MsuPcm, ResampledOverloadSaturates) {
+  // Weighted sums beyond the float range still saturate.
+  const float largest = std::numeric_limits<float>::max();
+  for (float loud : {largest, 3e38f, 2.0f}) {
+    DecodedAudio audio = audioOf(48000, 2, {});
+    for (int i = 0; i < 200; ++i) {
+      audio.samples.push_back(loud);
+      audio.samples.push_back(i % 2 ? -largest : -loud);
+    }
+    const Bytes pcm = makeMsuPcm(audio, -1);
+    ASSERT_EQ(framesOf(pcm), 183u);
+    for (std::size_t f = 0; f < framesOf(pcm); ++f) {
+      ASSERT_EQ(sampleOf(pcm, f, 0), 32767) << loud << ", frame " << f;
+      ASSERT_EQ(sampleOf(pcm, f, 1), -32768) << loud << ", frame " << f;
+    }
+  }
+}
+
 TEST(MsuPcm, ChannelHandling) {
   // Mono: both sides carry the one channel, also after resampling.
   for (std::uint32_t rate : {44100u, 32000u}) {
@@ -220,10 +238,25 @@ TEST(MsuPcm, OutputFrameCounts) {
     std::size_t expected;
   };
   const Row rows[] = {
-      {48000, 48000, 44100}, {48000, 160, 147},     {48000, 161, 147}, {48000, 1000, 918},
-      {48000, 1, 0},         {22050, 1000, 2000},   {22050, 1, 2},     {44100, 1234, 1234},
-      {32000, 1000, 1378},   {96000, 96001, 44100}, {11025, 3, 12},    {4000, 7, 77},
-      {384000, 383, 43},     {44099, 44099, 44100}, {47999, 100, 91},
+      {48000, 48000, 44100},
+      {48000, 160, 147},
+      {48000, 161, 147},
+      {48000, 1000, 918},
+      {48000, 1, 0},
+      {22050, 1000, 2000},
+      {22050, 1, 2},
+      {44100, 1234, 1234},
+      {32000, 1000, 1378},
+      {96000, 96001, 44100},
+      {11025, 3, 12},
+      {4000, 7, 77},
+      {384000, 383, 43},
+      {44099, 44099, 44100},
+      {47999, 100, 91},
+      // 440 * 44100 / 44000 is exactly 441, though the product in double precision falls
+      // just short of it: the count comes from exact integers.
+      {44000, 440, 441},
+      {44000, 439, 439},
   };
   for (const Row& row : rows) {
     const DecodedAudio audio = audioOf(row.rate, 1, std::vector<float>(row.frames, 0.25f));

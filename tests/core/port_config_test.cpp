@@ -84,6 +84,25 @@ TEST(RomSize, RefusalsChangeNothing) {
   expectRefused(port, resize(8 * MB), "LoROM tops out at 4 MB");
 }
 
+// Where two refusals apply, the earlier check speaks: the size's validity, then content that
+// would be cut off, then the LoROM limit, then the chip's reach.
+TEST(RomSize, RefusalsComeInCheckOrder) {
+  const auto resize = [](std::size_t size) { return [size](PortImage& p) { p.setRomSize(size); }; };
+  PortImage huge = configPort(6 * MB, 0x580000);
+  expectRefused(huge, resize(0x2C0000), "not a valid SNES ROM size (use min, 2m or 4m)");
+  expectRefused(huge, resize(5 * MB), "that size would cut off content");
+  PortImage gsu = configPort(1 * MB, 0x40000);
+  gsu.setChip(1);
+  expectRefused(gsu, resize(0x20000), "that size would cut off content");
+  expectRefused(gsu, resize(6 * MB), "LoROM tops out at 4 MB");
+  expectRefused(gsu, resize(2 * MB), "SuperFX (GSU-1) reaches 1 MB of ROM at most");
+  PortImage gsu2 = configPort(1 * MB, 0x40000);
+  gsu2.setChip(3);
+  expectRefused(gsu2, resize(3 * MB), "SuperFX 2 Rev 1 (GSU-2-SP1) reaches 2 MB of ROM at most");
+  gsu2.setRomSize(2 * MB);
+  EXPECT_EQ(gsu2.bytes().size(), 2 * MB);
+}
+
 TEST(RomSize, AcceptsMixedSizesAndWritesHeaderAndConfig) {
   struct Row {
     std::size_t size;

@@ -290,6 +290,21 @@ TEST(Msu1, SongsInKeyOrder) {
   }
 }
 
+TEST(Msu1, SongKeyOrderComparesBytesUnsigned) {
+  // "05\u00e9" is 0x30 0x35 0xC3 0xA9: byte-wise it sorts after "05z" and "05~".
+  const std::string members =
+      "\"msu1\": {\"songs\": {\"05\u00e9\": \"high\", \"05~\": \"tilde\", \"06\": \"six\", "
+      "\"05z\": \"zed\"}}";
+  Bytes image = scratch::port(0x40000, scratch::layoutV1(tableMembers(true, true), members));
+  const std::vector<MsuSong> songs = PortImage(image).msuSongs();
+  ASSERT_EQ(songs.size(), 4u);
+  EXPECT_EQ(songs[0].name, "zed");
+  EXPECT_EQ(songs[1].name, "tilde");
+  EXPECT_EQ(songs[2].name, "high");
+  EXPECT_EQ(songs[3].name, "six");
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(songs[i].index, 5);
+}
+
 TEST(Msu1, SongKeysThatAreNoSongs) {
   const std::string members =
       "\"msu1\": {\"songs\": {\"0x\": \"zero\", \"00000000000000000000000000001\": \"long\", "

@@ -7,7 +7,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # tone RATE CHANNELS SECONDS OUT [BYTES]: sine tones at half scale (16-bit unless BYTES is 3),
-# 440 Hz on the first channel and 660 Hz on the second.
+# 440 Hz on the first channel, 660 Hz on the second, 220 Hz higher on each further one.
 tone() {
   python3 - "$@" <<'PY'
 import math, struct, sys, wave
@@ -22,7 +22,7 @@ with wave.open(out, "wb") as w:
     data = bytearray()
     for i in range(frames):
         for c in range(channels):
-            f = 440.0 if c == 0 else 660.0
+            f = 440.0 + 220.0 * c
             value = round(half * math.sin(2 * math.pi * f * i / rate))
             data += (value & ((1 << (8 * width)) - 1)).to_bytes(width, "little")
     w.writeframes(bytes(data))
@@ -50,3 +50,7 @@ lame --quiet -t --nores -m m -b 8 "$work/mono8.wav" frames8k.mp3
 # rate changes part-way.
 tone 22050 1 0.25 "$work/mono22.wav"
 lame --quiet -m m -b 32 "$work/mono22.wav" mono22k.mp3
+
+# A tenth of a second with nine channels: more than a track may have.
+tone 8000 9 0.1 "$work/nine8.wav"
+oggenc --quiet -q 0 -o nine.ogg "$work/nine8.wav"
