@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -132,6 +135,42 @@ class DialogsTest : public QObject {
       box.button(QMessageBox::No)->click();
     });
     QVERIFY(!prompts.question(QStringLiteral("Open it?"), text));
+  }
+
+  void fileDialogsShowTheirCaptionFilterAndStartPath() {
+    QWidget window;
+    QtPrompts prompts(&window);
+    QStringList seen;
+    const auto inspect = [&seen] {
+      QTimer::singleShot(0, [&seen] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) QFAIL("no file dialog is open");
+        seen << dialog->windowTitle() << dialog->nameFilters().join(QStringLiteral(";;"))
+             << QString::number(int(dialog->acceptMode()));
+        if (dialog->acceptMode() == QFileDialog::AcceptSave)
+          seen << QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        dialog->reject();
+      });
+    };
+    inspect();
+    QVERIFY(prompts
+                .openFile(QStringLiteral("Open NES ROM"),
+                          QStringLiteral("NES ROMs (*.nes);;All files (*)"))
+                .isEmpty());
+    inspect();
+    QVERIFY(prompts
+                .saveFile(QStringLiteral("Save SNES ROM"),
+                          QDir::temp().filePath(QStringLiteral("TEAM Bexulo - Game.sfc")),
+                          QStringLiteral("SNES ROM (*.sfc)"))
+                .isEmpty());
+    const QStringList expected = {"Open NES ROM",
+                                  "NES ROMs (*.nes);;All files (*)",
+                                  QString::number(int(QFileDialog::AcceptOpen)),
+                                  "Save SNES ROM",
+                                  "SNES ROM (*.sfc)",
+                                  QString::number(int(QFileDialog::AcceptSave)),
+                                  "TEAM Bexulo - Game.sfc"};
+    QCOMPARE(seen, expected);
   }
 
   void questionAnswersYesOnlyForYes() {
