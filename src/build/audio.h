@@ -42,6 +42,11 @@ DecodedAudio decodeMp3(const Bytes& file);
 // A negative loopStartSeconds means the track has no loop point.
 Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds);
 
+// One MSU-1 track from an audio file's bytes, as a save writes it: the same bytes as
+// makeMsuPcm(decodeAudio(file), loopStartSeconds), with the same errors. Safe to call from
+// several threads at once (it shares no state).
+Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds);
+
 // The shared limits of decoding and conversion.
 inline constexpr std::uint32_t kMinSampleRate = 4000;
 inline constexpr std::uint32_t kMaxSampleRate = 384000;

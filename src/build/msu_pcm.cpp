@@ -230,4 +230,8 @@ Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds) {
   return pcm;
 }
 
+Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds) {
+  return makeMsuPcm(decodeAudio(file), loopStartSeconds);
+}
+
 }  // namespace tbp
