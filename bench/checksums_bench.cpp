@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "formats/checksums.h"
-#include "formats/sha256.h"
 
 // Throughput of the digests over a 64 MB buffer (the size of the largest patch target).
 
@@ -43,29 +42,5 @@ void BM_Sha256Hex(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 BENCHMARK(BM_Sha256Hex)->Unit(benchmark::kMillisecond);
-
-void BM_Sha256Portable(benchmark::State& state) {
-  const auto& data = buffer();
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        tbp::sha256With(tbp::Sha256Engine::Portable, data.data(), data.size()));
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
-}
-BENCHMARK(BM_Sha256Portable)->Unit(benchmark::kMillisecond);
-
-void BM_Sha256Extensions(benchmark::State& state) {
-  if (!tbp::sha256ExtensionsAvailable()) {
-    state.SkipWithError("no SHA extensions on this processor");
-    return;
-  }
-  const auto& data = buffer();
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        tbp::sha256With(tbp::Sha256Engine::ShaExtensions, data.data(), data.size()));
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
-}
-BENCHMARK(BM_Sha256Extensions)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "formats/checksums.h"
 
 #include <array>
+#include <new>
+#include <openssl/evp.h>
 
 #include "formats/little_endian.h"
-#include "formats/sha256.h"
 
 namespace tbp {
 
@@ -12,6 +13,7 @@ namespace {
 constexpr std::uint16_t kCrc16Polynomial = 0xA001;  // 0x8005 reflected
 constexpr std::uint32_t kCrc32Polynomial = 0xEDB88320u;
 constexpr std::size_t kCrc32Slices = 16;
+constexpr unsigned int kSha256Size = 32;
 
 using Crc16Table = std::array<std::uint16_t, 256>;
 using Crc32Tables = std::array<std::array<std::uint32_t, 256>, kCrc32Slices>;
@@ -98,13 +100,22 @@ std::uint32_t crc32(const std::uint8_t* data, std::size_t length, std::uint32_t 
 }
 
 std::string sha256Hex(const std::uint8_t* data, std::size_t length) {
-  const Sha256Digest digest = sha256(data, length);
+  // Fetched once: an implicit fetch on every call would cost more than hashing a short input.
+  static EVP_MD* const algorithm = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int digestSize = 0;
+  // The library fails only when it cannot allocate its context.
+  if (algorithm == nullptr ||
+      EVP_Digest(data, length, digest, &digestSize, algorithm, nullptr) != 1 ||
+      digestSize != kSha256Size) {
+    throw std::bad_alloc();
+  }
   static constexpr char kHex[] = "0123456789abcdef";
   std::string text;
-  text.reserve(64);
-  for (std::uint8_t byte : digest) {
-    text.push_back(kHex[byte >> 4]);
-    text.push_back(kHex[byte & 0x0F]);
+  text.reserve(2 * kSha256Size);
+  for (unsigned int i = 0; i < kSha256Size; ++i) {
+    text.push_back(kHex[digest[i] >> 4]);
+    text.push_back(kHex[digest[i] & 0x0F]);
   }
   return text;
 }

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/sha256.h"
-
 namespace {
 
 const std::uint8_t* bytesOf(const std::string& text) {
@@ -137,39 +135,10 @@ std::vector<ShaRow> shaRows() {
   };
 }
 
-std::string hexOf(const tbp::Sha256Digest& digest) {
-  static const char* hex = "0123456789abcdef";
-  std::string text;
-  for (std::uint8_t byte : digest) {
-    text += hex[byte >> 4];
-    text += hex[byte & 15];
-  }
-  return text;
-}
-
 TEST(Sha256, KnownAnswers) {
   for (const ShaRow& row : shaRows()) {
     EXPECT_EQ(tbp::sha256Hex(bytesOf(row.input), row.input.size()), row.digest)
         << "length " << row.input.size();
-  }
-}
-
-TEST(Sha256, BothEnginesGiveTheKnownAnswers) {
-  for (const ShaRow& row : shaRows()) {
-    const auto* data = bytesOf(row.input);
-    EXPECT_EQ(hexOf(tbp::sha256With(tbp::Sha256Engine::Portable, data, row.input.size())),
-              row.digest);
-    EXPECT_EQ(hexOf(tbp::sha256With(tbp::Sha256Engine::ShaExtensions, data, row.input.size())),
-              row.digest);
-  }
-}
-
-TEST(Sha256, EnginesAgreeOnRandomInputsOfEveryLength) {
-  const auto data = randomBytes(700, 5);
-  for (std::size_t length = 0; length <= data.size(); ++length) {
-    ASSERT_EQ(tbp::sha256With(tbp::Sha256Engine::Portable, data.data(), length),
-              tbp::sha256With(tbp::Sha256Engine::ShaExtensions, data.data(), length))
-        << "length " << length;
   }
 }
 
