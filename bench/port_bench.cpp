@@ -54,6 +54,27 @@ void BM_ApplyGameGenie4MB(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplyGameGenie4MB)->Unit(benchmark::kMillisecond);
 
+// One code typed many times: each repeat writes the same bytes again, so the time per code
+// must stay flat as the list grows (the location pass is the same for every length).
+void BM_ApplyRepeatedGameGenieCode(benchmark::State& state) {
+  const tbp::Bytes nes = largeNes();
+  const tbp::PortImage original(largePort(nes));
+  const std::vector<std::string> codes(static_cast<std::size_t>(state.range(0)),
+                                       tbp::testkit::encodeGameGenie(0xC123, 0x42));
+  for (auto _ : state) {
+    state.PauseTiming();
+    tbp::PortImage port = original;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(tbp::applyGameGenie(port, nes, codes).size());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ApplyRepeatedGameGenieCode)
+    ->RangeMultiplier(4)
+    ->Range(1000, 16000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
 void BM_CopyAndFixChecksum4MB(benchmark::State& state) {
   const tbp::Bytes nes = largeNes();
   const tbp::PortImage original(largePort(nes));

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <map>
 #include <optional>
+#include <unordered_map>
 
 namespace tbp {
 
@@ -110,13 +110,23 @@ std::string reportFor(const GameGenieResult& r) {
   return address + ": nothing matched" + (compared ? " (compare byte)" : "");
 }
 
+// The codes that wrote one image position, reduced to what the replaces note needs: the first
+// writer, and the first writer whose code text differs from the first one's. The earliest
+// writer with a text other than some code c is then the first writer, or, when the first
+// writer has c's text, the first one that differs; a list of every writer would make a long
+// run of repeated codes quadratic.
+struct Writers {
+  std::size_t first = 0;
+  std::optional<std::size_t> firstOther;
+};
+
 // The state of one run: the image before any code, the bank copies, and who wrote where.
 struct GenieRun {
   Bytes snapshot;
   ProgramView program;
   std::size_t bankCount = 0;
-  std::vector<std::vector<std::size_t>> copies;             // per bank
-  std::map<std::size_t, std::vector<std::size_t>> writers;  // image position -> code indexes
+  std::vector<std::vector<std::size_t>> copies;      // per bank
+  std::unordered_map<std::size_t, Writers> writers;  // image position -> who wrote there
 };
 
 // Writes one decoded code; returns the index of the first earlier code (with another text)
@@ -142,13 +152,22 @@ std::optional<std::size_t> applyCode(GenieRun& run, Bytes& image,
       }
       image[at] = result.value;
       ++result.patched;
-      std::vector<std::size_t>& earlier = run.writers[at];
-      for (const std::size_t j : earlier) {
-        if (done[j].code != result.code && (!replaced || j < *replaced)) {
-          replaced = j;
-        }
+      const auto [entry, firstWrite] = run.writers.try_emplace(at, Writers{done.size(), {}});
+      if (firstWrite) {
+        continue;
       }
-      earlier.push_back(done.size());
+      Writers& writers = entry->second;
+      // Equal banks share their copies, so the code itself may be the first writer here.
+      const bool sameAsFirst =
+          writers.first == done.size() || done[writers.first].code == result.code;
+      const std::optional<std::size_t> earlier =
+          sameAsFirst ? writers.firstOther : std::optional<std::size_t>(writers.first);
+      if (earlier && (!replaced || *earlier < *replaced)) {
+        replaced = earlier;
+      }
+      if (!sameAsFirst && !writers.firstOther) {
+        writers.firstOther = done.size();
+      }
     }
   }
   return replaced;

@@ -366,6 +366,24 @@ TEST(GameGenieApply, EmptyBankAndSampleThresholdsAreInclusive) {
   }
 }
 
+// Two equal switchable banks share every copy, so one code writes the same byte once per bank:
+// each write counts, and a code never replaces itself.
+TEST(GameGenieApply, EqualBanksWriteTheirSharedCopyOnceEach) {
+  Bytes prg = program(3);
+  std::copy(prg.begin(), prg.begin() + bank, prg.begin() + bank);
+  const Bytes nes = inesFile(prg);
+  Bytes image = scratch::port(0x100000);
+  place(image, 0x20000, prg.data(), bank);
+  PortImage port(image);
+  const std::string code = testkit::encodeGameGenie(0x8123, 0x42);
+  const auto results = applyGameGenie(port, nes, {code, testkit::encodeGameGenie(0x8123, 0x43)});
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].report, "$8123 = $42: 2 byte(s) patched");
+  EXPECT_EQ(results[1].report, "$8123 = $43: 2 byte(s) patched - replaces " + code +
+                                   " (same address: the later code wins)");
+  EXPECT_EQ(port.bytes()[0x20123], 0x43);
+}
+
 TEST(GameGenieApply, AnEmptyListChangesNothing) {
   GeniePort g;
   g.port.bytes()[0x7FDE] ^= 0xFF;  // a stale checksum stays stale
