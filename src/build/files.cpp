@@ -62,7 +62,24 @@ bool writeAll(int fd, const Bytes& data) {
   return true;
 }
 
-bool isDevicePath(const std::string& path) { return path.rfind("/dev/", 0) == 0; }
+// A device node under /dev/ (a terminal, /dev/null, a disk) is written in place: it cannot be
+// replaced by a rename, and the temporary sibling could not be created there anyway. Anything
+// else under /dev/, such as a file in /dev/shm, is an ordinary file and goes the safe way.
+bool isDevicePath(const std::string& path) {
+  struct stat info {};
+  return path.rfind("/dev/", 0) == 0 && ::stat(path.c_str(), &info) == 0 &&
+         (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
+}
+
+// The device is opened as it is. The temporary name is taken afresh: whatever stands there
+// (a stale file from an earlier failed run, or a link that someone else planted to make the
+// write land in another file) is removed, and the new file is created exclusively and never
+// through a link, so the data cannot end up anywhere but in a file of our own.
+int openTarget(const std::string& target, bool useTemporary) {
+  if (!useTemporary) return ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  ::unlink(target.c_str());
+  return ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
 
 // Makes the rename itself durable: the directory entry is flushed too. A failure here does
 // not undo a completed replacement, so it is not reported.
@@ -81,7 +98,7 @@ void syncParentDirectory(const std::string& path) {
 // Writes, flushes to the disk and closes; on any failure the temporary file is removed.
 void writeTarget(const std::string& path, const std::string& target, bool useTemporary,
                  const Bytes& data) {
-  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  FileDescriptor fd(openTarget(target, useTemporary));
   if (!fd.valid()) throw std::runtime_error("cannot write " + path);
   const std::string temporary = useTemporary ? target : std::string();
   if (!writeAll(fd.get(), data)) {
@@ -117,9 +134,10 @@ void writeFileSafely(const std::string& path, const Bytes& data) {
   writeTarget(path, target, useTemporary, data);
   if (!useTemporary) return;
   if (::rename(target.c_str(), path.c_str()) != 0) {
-    // Something stands in the way (for example an empty directory of that name): remove
-    // it and try once more. The complete data stays in the temporary file if that fails.
-    ::remove(path.c_str());
+    // Something stands in the way: remove it and try once more. unlink removes a file or a
+    // link but never a directory, which may hold the user's data. The complete data stays in
+    // the temporary file if the second rename fails too.
+    ::unlink(path.c_str());
     if (::rename(target.c_str(), path.c_str()) != 0) {
       const int renameError = errno;  // before anything else can change it
       throw std::runtime_error("cannot replace " + path + ": " + std::strerror(renameError));

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -221,11 +223,58 @@ TEST_F(Files, RenameFailureKeepsTheCompleteTemporary) {
   EXPECT_TRUE(fs::is_directory(path / "child"));
 }
 
-TEST_F(Files, EmptyDirectoryInTheWayIsReplaced) {
+// Even an empty directory at the target is left alone: it is not this program's to remove.
+TEST_F(Files, DirectoryInTheWayIsNeverRemoved) {
   const fs::path path = dir_ / "was-a-dir";
   fs::create_directory(path);
-  tbp::writeFileSafely(path.string(), {1, 2});
-  EXPECT_EQ(fileBytes(path), (tbp::Bytes{1, 2}));
+  const std::string message = writeError(path.string(), {1, 2});
+  EXPECT_EQ(message.rfind("cannot replace " + path.string() + ": ", 0), 0u) << message;
+  EXPECT_TRUE(fs::is_directory(path));
+  EXPECT_EQ(fileBytes(path.string() + ".tmp"), (tbp::Bytes{1, 2}));
+}
+
+// Whatever stands at the temporary name is replaced by a file of the writer's own; a link
+// there never makes the write land in the file it points to.
+TEST_F(Files, AnythingAtTheTemporaryNameIsReplaced) {
+  const fs::path path = dir_ / "save.sfc";
+  const fs::path temporary = path.string() + ".tmp";
+  const fs::path victim = dir_ / "someone-elses.bin";
+  const tbp::Bytes data = patternBytes(2048, 12);
+  const std::vector<std::pair<const char*, std::function<void()>>> rows = {
+      {"stale file", [&] { putFile(temporary, patternBytes(5000, 13)); }},
+      {"link to a file", [&] { fs::create_symlink(victim, temporary); }},
+      {"dangling link", [&] { fs::create_symlink(dir_ / "nowhere", temporary); }},
+      {"link to a directory", [&] { fs::create_directory_symlink(dir_, temporary); }},
+  };
+  for (const auto& [name, plant] : rows) {
+    putFile(victim, {7, 7, 7});
+    plant();
+    EXPECT_EQ(writeError(path.string(), data), "no error") << name;
+    EXPECT_EQ(fileBytes(path), data) << name;
+    EXPECT_EQ(fileBytes(victim), (tbp::Bytes{7, 7, 7})) << name;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temporary))) << name;
+    fs::remove(path);
+  }
+}
+
+// Under /dev/ only device nodes are written in place; an ordinary file there (shared memory)
+// is replaced through the temporary file like anywhere else.
+TEST_F(Files, OrdinaryFileUnderDevGoesThroughTheTemporary) {
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+  const fs::path path = fs::path("/dev/shm") / dir_.filename();
+  const tbp::Bytes old = patternBytes(100, 14);
+  const fs::path oldName = path.string() + "-old";
+  putFile(path, old);
+  fs::create_hard_link(path, oldName);
+  const tbp::Bytes fresh = patternBytes(300, 15);
+  const std::string message = writeError(path.string(), fresh);
+  const tbp::Bytes seenThroughOldName = fileBytes(oldName);
+  const tbp::Bytes written = fileBytes(path);
+  fs::remove(path);
+  fs::remove(oldName);
+  EXPECT_EQ(message, "no error");
+  EXPECT_EQ(written, fresh);
+  EXPECT_EQ(seenThroughOldName, old);  // replaced by a rename, not rewritten in place
 }
 
 TEST_F(Files, ReadErrors) {
