@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 #include "formats/bps_format.h"
 #include "formats/checksums.h"
@@ -61,6 +62,7 @@ void writeAction(Bytes& out, bps::Command command, std::size_t length) {
 // Walks the target once, choosing at each position the first of: a SourceRead of at least
 // 4 bytes, a run of at least 16 repeated bytes (an overlapping TargetCopy), a match of at
 // least 8 bytes found through the source index (SourceCopy), or one literal byte.
+template <typename Index>
 class Encoder {
  public:
   Encoder(const Bytes& source, const Bytes& target, Bytes& out)
@@ -77,10 +79,10 @@ class Encoder {
  private:
   void prefetchAhead() {
     const std::size_t ahead = target_.size() - p_;
-    if (ahead >= 2 * kPrefetchDistance + SourceIndex::kKeySize) {
+    if (ahead >= 2 * kPrefetchDistance + Index::kKeySize) {
       index_.prefetchFilter(target_.data() + p_ + 2 * kPrefetchDistance);
     }
-    if (ahead >= kPrefetchDistance + SourceIndex::kKeySize) {
+    if (ahead >= kPrefetchDistance + Index::kKeySize) {
       index_.prefetchSlot(target_.data() + p_ + kPrefetchDistance);
     }
   }
@@ -109,9 +111,9 @@ class Encoder {
   }
 
   bool trySourceCopy() {
-    if (target_.size() - p_ < SourceIndex::kKeySize) return false;
+    if (target_.size() - p_ < Index::kKeySize) return false;
     const std::size_t s = index_.find(target_.data() + p_);
-    if (s == SourceIndex::kNotFound) return false;
+    if (s == Index::kNotFound) return false;
     const std::size_t limit = std::min(target_.size() - p_, source_.size() - s);
     const std::size_t k = matchLength(target_.data() + p_, source_.data() + s, limit);
     flushLiterals();
@@ -139,7 +141,7 @@ class Encoder {
   const Bytes& source_;
   const Bytes& target_;
   Bytes& out_;
-  SourceIndex index_;
+  Index index_;
   std::size_t p_ = 0;
   std::size_t literalStart_ = 0;
   std::size_t sourceRel_ = 0;
@@ -154,7 +156,12 @@ Bytes createBps(const Bytes& source, const Bytes& target, const std::string& met
   writeBpsNumber(out, target.size());
   writeBpsNumber(out, metadata.size());
   out.insert(out.end(), metadata.begin(), metadata.end());
-  Encoder(source, target, out).run();
+  // Offsets of up to 32 bits fit the compact index, which holds every source of a ROM's size.
+  if (source.size() <= std::numeric_limits<std::uint32_t>::max()) {
+    Encoder<SourceIndex>(source, target, out).run();
+  } else {
+    Encoder<LargeSourceIndex>(source, target, out).run();
+  }
   appendLittleEndian32(out, crc32(source.data(), source.size()));
   appendLittleEndian32(out, crc32(target.data(), target.size()));
   appendLittleEndian32(out, crc32(out.data(), out.size()));

@@ -1,78 +1,115 @@
 #include "formats/source_index.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 
 namespace tbp {
 
 namespace {
 
-constexpr std::uint64_t kGoldenRatio = 0x9E3779B97F4A7C15ull;
-constexpr int kMinSlotBits = 8;           // keeps the filter at least 16 words, its shift below 64
-constexpr int kFilterBitsPerKeyLog2 = 3;  // eight filter bits per key
+constexpr int kMaxTagBits = 16;  // one false key comparison in 65536 is rare enough
+constexpr std::size_t kWindowsPerFilterWord = 8;  // eight filter bits per window
 constexpr std::size_t kBuildPrefetchDistance = 16;
-
-int bitsFor(std::size_t count) {
-  int bits = kMinSlotBits;
-  while (bits < 62 && (std::size_t{1} << bits) < count) ++bits;
-  return bits;
-}
 
 }  // namespace
 
-SourceIndex::SourceIndex(const std::uint8_t* data, std::size_t size) {
+template <typename Slot>
+BasicSourceIndex<Slot>::BasicSourceIndex(const std::uint8_t* data, std::size_t size) : data_(data) {
   const std::size_t keys = size >= kKeySize ? size - kKeySize + 1 : 0;
-  const int slotBits = bitsFor(keys * 2);
-  const int filterWordBits = slotBits - 1 + kFilterBitsPerKeyLog2 - 6;
-  slots_.resize(std::size_t{1} << slotBits);
-  mask_ = slots_.size() - 1;
-  slotShift_ = 64 - slotBits;
-  filter_.assign(std::size_t{1} << filterWordBits, 0);
-  filterShift_ = 64 - filterWordBits;
+  // A slot holds offset + 1 (at most keys) in its low bits and the tag above.
+  offsetBits_ = std::max(1, static_cast<int>(std::bit_width(keys)));
+  const int tagBits = std::min(kMaxTagBits, static_cast<int>(sizeof(Slot)) * 8 - offsetBits_);
+  offsetMask_ = static_cast<Slot>((std::uint64_t{1} << offsetBits_) - 1);
+  tagMask_ = (std::uint64_t{1} << tagBits) - 1;
+  slots_.assign(keys + keys / 2 + 1, 0);
+  filter_.assign(keys / kWindowsPerFilterWord + 1, 0);
+
   // Offsets are inserted in increasing order and an existing key is never replaced, so each
-  // key keeps its lowest offset.
+  // key keeps its lowest offset. The hashes of the next few windows are computed ahead so
+  // that their slots can be fetched while the current one is inserted.
+  std::array<std::uint64_t, kBuildPrefetchDistance> ahead{};
+  const std::size_t primed = std::min(keys, kBuildPrefetchDistance);
+  for (std::size_t offset = 0; offset < primed; ++offset) {
+    ahead[offset] = hashOf(loadKey(data + offset));
+  }
   for (std::size_t offset = 0; offset < keys; ++offset) {
+    const std::uint64_t hash = ahead[offset % kBuildPrefetchDistance];
     if (keys - offset > kBuildPrefetchDistance) {
-      __builtin_prefetch(&slots_[slotOf(hashOf(loadKey(data + offset + kBuildPrefetchDistance)))]);
+      const std::uint64_t next = hashOf(loadKey(data + offset + kBuildPrefetchDistance));
+      ahead[offset % kBuildPrefetchDistance] = next;
+      __builtin_prefetch(&slots_[placeOf(next, slots_.size())]);
     }
-    insert(loadKey(data + offset), offset);
+    insert(hash, offset);
   }
 }
 
-void SourceIndex::insert(std::uint64_t key, std::size_t offset) {
-  const std::uint64_t hash = hashOf(key);
-  filter_[filterWordOf(hash)] |= filterBitsOf(hash);
-  std::size_t slot = slotOf(hash);
-  while (slots_[slot].offset != kNotFound && slots_[slot].key != key) slot = (slot + 1) & mask_;
-  if (slots_[slot].offset == kNotFound) slots_[slot] = {key, offset};
+template <typename Slot>
+void BasicSourceIndex<Slot>::insert(std::uint64_t hash, std::size_t offset) {
+  filter_[placeOf(hash, filter_.size())] |= filterBitsOf(hash);
+  const std::uint64_t key = loadKey(data_ + offset);
+  const Slot tag = tagOf(hash);
+  const Slot tagBits = static_cast<Slot>(~offsetMask_);
+  for (std::size_t s = placeOf(hash, slots_.size());; s = s + 1 == slots_.size() ? 0 : s + 1) {
+    const Slot entry = slots_[s];
+    if (entry == 0) {
+      slots_[s] = static_cast<Slot>(tag | static_cast<Slot>(offset + 1));
+      return;
+    }
+    if ((entry & tagBits) == tag && loadKey(data_ + (entry & offsetMask_) - 1) == key) return;
+  }
 }
 
-std::size_t SourceIndex::find(const std::uint8_t* p) const {
+template <typename Slot>
+std::size_t BasicSourceIndex<Slot>::find(const std::uint8_t* p) const {
   const std::uint64_t key = loadKey(p);
   const std::uint64_t hash = hashOf(key);
   if (!mayContain(hash)) return kNotFound;
-  for (std::size_t slot = slotOf(hash);; slot = (slot + 1) & mask_) {
-    const Slot& entry = slots_[slot];
-    if (entry.offset == kNotFound) return kNotFound;
-    if (entry.key == key) return entry.offset;
+  const Slot tag = tagOf(hash);
+  const Slot tagBits = static_cast<Slot>(~offsetMask_);
+  for (std::size_t s = placeOf(hash, slots_.size());; s = s + 1 == slots_.size() ? 0 : s + 1) {
+    const Slot entry = slots_[s];
+    if (entry == 0) return kNotFound;
+    if ((entry & tagBits) == tag) {
+      const std::size_t offset = (entry & offsetMask_) - 1;
+      if (loadKey(data_ + offset) == key) return offset;
+    }
   }
 }
 
-void SourceIndex::prefetchFilter(const std::uint8_t* key) const {
-  __builtin_prefetch(&filter_[filterWordOf(hashOf(loadKey(key)))]);
+template <typename Slot>
+void BasicSourceIndex<Slot>::prefetchFilter(const std::uint8_t* key) const {
+  __builtin_prefetch(&filter_[placeOf(hashOf(loadKey(key)), filter_.size())]);
 }
 
-void SourceIndex::prefetchSlot(const std::uint8_t* key) const {
+template <typename Slot>
+void BasicSourceIndex<Slot>::prefetchSlot(const std::uint8_t* key) const {
   const std::uint64_t hash = hashOf(loadKey(key));
-  if (mayContain(hash)) __builtin_prefetch(&slots_[slotOf(hash)]);
+  if (mayContain(hash)) __builtin_prefetch(&slots_[placeOf(hash, slots_.size())]);
 }
 
-std::uint64_t SourceIndex::loadKey(const std::uint8_t* p) {
+template <typename Slot>
+std::uint64_t BasicSourceIndex<Slot>::loadKey(const std::uint8_t* p) {
   std::uint64_t key = 0;
   std::memcpy(&key, p, kKeySize);
   return key;
 }
 
-// Folding the high half in first lets every key byte reach the top bits that are kept.
-std::uint64_t SourceIndex::hashOf(std::uint64_t key) { return (key ^ (key >> 32)) * kGoldenRatio; }
+// A full 64-bit mix (two multiply and shift rounds): the top bits choose the slot and the
+// filter word, the low bits give the tag and the middle bits the filter bits, so every part
+// must depend on every key byte.
+template <typename Slot>
+std::uint64_t BasicSourceIndex<Slot>::hashOf(std::uint64_t key) {
+  key ^= key >> 33;
+  key *= 0xFF51AFD7ED558CCDull;
+  key ^= key >> 33;
+  key *= 0xC4CEB9FE1A85EC53ull;
+  key ^= key >> 33;
+  return key;
+}
+
+template class BasicSourceIndex<std::uint32_t>;
+template class BasicSourceIndex<std::uint64_t>;
 
 }  // namespace tbp

@@ -534,13 +534,14 @@ TEST(BpsCreate, RoundTripsOverManyPairs) {
 namespace {
 
 // Every window of a buffer with many repeated keys maps to its first occurrence, and keys
-// absent from the buffer are not found.
-TEST(SourceIndex, FindsTheLowestOffsetOfEveryKey) {
+// absent from the buffer are not found; with both slot widths.
+template <typename Index>
+void checkLowestOffsets() {
   std::mt19937 random(77);
   for (std::size_t size : {0u, 7u, 8u, 9u, 100u, 20000u}) {
     Bytes data = patch_tools::randomBytes(random, size);
     for (auto& b : data) b &= 1;  // two symbols: every 8-byte key repeats
-    const tbp::SourceIndex index(data.data(), data.size());
+    const Index index(data.data(), data.size());
     std::map<std::uint64_t, std::size_t> first;
     for (std::size_t j = 0; j + 8 <= data.size(); ++j) {
       std::uint64_t key = 0;
@@ -549,8 +550,13 @@ TEST(SourceIndex, FindsTheLowestOffsetOfEveryKey) {
       ASSERT_EQ(index.find(data.data() + j), first.at(key)) << "size " << size << " at " << j;
     }
     const Bytes absent = {2, 2, 2, 2, 2, 2, 2, 2};
-    EXPECT_EQ(index.find(absent.data()), tbp::SourceIndex::kNotFound);
+    EXPECT_EQ(index.find(absent.data()), Index::kNotFound);
   }
+}
+
+TEST(SourceIndex, FindsTheLowestOffsetOfEveryKey) {
+  checkLowestOffsets<tbp::SourceIndex>();
+  checkLowestOffsets<tbp::LargeSourceIndex>();
 }
 
 }  // namespace
