@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the patcher needs to build, test and run, when any is missing.
+# With --fuzz, also clang and its libFuzzer runtime for scripts/fuzz.sh.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
