@@ -1,7 +1,8 @@
 // readBpsHeader and applyBps on fuzzed patches. The input chooses the source and how far the
 // harness helps the patch along: as it is, with its own CRC made right, or with a source
 // fitted to its header (size and CRC) so that the actions themselves run. Only the specified
-// messages may come out, the first failing check decides the message, and a successful apply
+// messages may come out (and the refusal of a number beyond 64 bits, which the encoding cannot
+// hold), the first failing check decides the message, and a successful apply
 // gives exactly the declared target, which createBps must express again.
 #include <string>
 
@@ -68,9 +69,9 @@ void checkHeader(const Bytes& patch) {
     require(header.targetCrc == littleEndian32(patch, patch.size() - 8),
             "target CRC not read from the footer");
   } catch (const tbp::PatchError& e) {
-    require(tbp::fuzz::oneOf(e.what(),
-                             {"not a BPS patch", "BPS: truncated number", "BPS: bad metadata size",
-                              "BPS: target over 64 MB (not a ROM patch)"}),
+    require(tbp::fuzz::oneOf(
+                e.what(), {"not a BPS patch", "BPS: truncated number", "BPS: number out of range",
+                           "BPS: bad metadata size", "BPS: target over 64 MB (not a ROM patch)"}),
             std::string("readBpsHeader: ") + e.what());
   }
 }
@@ -98,9 +99,9 @@ void checkApply(const Bytes& source, const Bytes& patch) {
       return;
     }
     require(tbp::fuzz::oneOf(message,
-                             {"BPS: truncated number", "BPS: writes past the target size",
-                              "BPS: SourceRead past the source", "BPS: truncated TargetRead",
-                              "BPS: SourceCopy outside the source",
+                             {"BPS: truncated number", "BPS: number out of range",
+                              "BPS: writes past the target size", "BPS: SourceRead past the source",
+                              "BPS: truncated TargetRead", "BPS: SourceCopy outside the source",
                               "BPS: TargetCopy outside the target", "BPS: TargetCopy reads ahead",
                               "BPS: result does not match (target CRC mismatch)"}),
             "applyBps: " + message);

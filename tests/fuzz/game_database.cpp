@@ -20,17 +20,18 @@ using tbp::JsonValue;
 using tbp::fuzz::require;
 namespace fs = std::filesystem;
 
-// One scratch directory per process, in memory where the system has it.
+// One scratch directory per process, in memory where the system has it. Its name lives as
+// long as the exit handler that removes it.
 const fs::path& scratchFile() {
-  static const fs::path file = [] {
+  static const fs::path* const file = [] {
     const fs::path base =
         fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     const fs::path dir = base / ("tbp-fuzz-games-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::atexit([] { fs::remove_all(scratchFile().parent_path()); });
-    return dir / "games.json";
+    return new fs::path(dir / "games.json");
   }();
-  return file;
+  return *file;
 }
 
 std::string stringOr(const JsonValue& value) {

@@ -22,7 +22,7 @@ using tbp::fuzz::require;
 
 constexpr std::size_t kBank = 16384;
 constexpr std::size_t kWindow = 4096;
-constexpr std::size_t kImageSizes[] = {0x8000, 0x20000, 0x80000, 0x100000};
+constexpr std::size_t kImageSizes[] = {0x8000, 0x10000, 0x20000, 0x40000};
 // Without a trainer its program starts on a 4 KB boundary, where it would count as a copy.
 constexpr std::size_t kNesAt = 0x1FFF0;
 constexpr std::size_t kMostCopies = 8;
@@ -127,8 +127,8 @@ void checkDecoded(const std::string& piece, const tbp::GameGenieCode& code) {
 
 void checkReport(const tbp::GameGenieResult& r, bool tooSmall,
                  const std::map<std::string, std::size_t>& earlierCodes) {
-  if (!r.ok) return require(r.report == r.error, "report of a bad code");
   if (tooSmall) return require(r.report == "the NES ROM is too small", "too-small report");
+  if (!r.ok) return require(r.report == r.error, "report of a bad code");
   static const std::regex shape(
       R"(\$([0-9A-F]{4})(?: = \$[0-9A-F]{2}(?: \(if \$[0-9A-F]{2}\))?: (\d+) byte\(s\) patched)"
       R"((, some copies skipped \(port code there\))?|: the port changed that spot - not applied)"
@@ -177,9 +177,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     patched += results[i].patched;
   }
   std::size_t changed = 0;
+  const std::uint8_t* after = port.bytes().data();
   for (std::size_t i = 0; i < before.size(); ++i) {
     const bool checksum = i >= 0x7FDC && i < 0x7FE0;
-    changed += !checksum && port.bytes()[i] != before[i] ? 1 : 0;
+    changed += !checksum && after[i] != before.data()[i] ? 1 : 0;
   }
   require(changed <= static_cast<std::size_t>(patched), "bytes changed beyond the patched ones");
   require(port.embeddedNes() == embedded, "the embedded NES file changed");
