@@ -30,20 +30,23 @@ BpsHeader readHeaderFields(ByteReader& reader) {
   return header;
 }
 
-// The output grows inside a buffer sized to the declared target; `length` counts the bytes
-// written so far. Each action checks its bounds before touching memory.
+// The output grows inside a buffer reserved at the declared target size; only written bytes
+// are touched, so a short patch that declares a large target costs no more than it writes.
+// Each action checks its bounds before touching memory.
 class Applier {
  public:
   Applier(const Bytes& source, const BpsHeader& header)
-      : source_(source), target_(header.targetSize) {}
+      : source_(source), targetSize_(static_cast<std::size_t>(header.targetSize)) {
+    target_.reserve(targetSize_);
+  }
 
   void run(ByteReader& actions) {
     while (!actions.atEnd()) step(actions);
   }
 
   Bytes finish(const BpsHeader& header) {
-    target_.resize(length_);
-    if (length_ != header.targetSize || crc32(target_.data(), length_) != header.targetCrc) {
+    if (target_.size() != header.targetSize ||
+        crc32(target_.data(), target_.size()) != header.targetCrc) {
       throw PatchError("BPS: result does not match (target CRC mismatch)");
     }
     return std::move(target_);
@@ -53,7 +56,9 @@ class Applier {
   void step(ByteReader& actions) {
     const std::uint64_t word = readBpsNumber(actions);
     const std::uint64_t count = (word >> 2) + 1;
-    if (count > target_.size() - length_) throw PatchError("BPS: writes past the target size");
+    if (count > targetSize_ - target_.size()) {
+      throw PatchError("BPS: writes past the target size");
+    }
     const std::size_t n = static_cast<std::size_t>(count);
     switch (word & 3u) {
       case bps::SourceRead:
@@ -68,8 +73,9 @@ class Applier {
   }
 
   void sourceRead(std::size_t n) {
-    if (source_.size() < length_ + n) throw PatchError("BPS: SourceRead past the source");
-    append(source_.data() + length_, n);
+    const std::size_t at = target_.size();
+    if (source_.size() < at + n) throw PatchError("BPS: SourceRead past the source");
+    append(source_.data() + at, n);
   }
 
   void targetRead(ByteReader& actions, std::size_t n) {
@@ -91,17 +97,18 @@ class Applier {
   // below the current length and both advance together, every byte read is already written.
   void targetCopy(BpsOffset offset, std::size_t n) {
     std::size_t start = 0;
-    if (!moveWithin(targetRel_, offset, length_, start) || start == length_) {
+    const std::size_t length = target_.size();
+    if (!moveWithin(targetRel_, offset, length, start) || start == length) {
       throw PatchError("BPS: TargetCopy outside the target");
     }
     targetRel_ = start + n;
+    target_.resize(length + n);  // within the reserved room: the data stays in place
     std::uint8_t* out = target_.data();
-    if (n <= length_ - start) {
-      std::memcpy(out + length_, out + start, n);
+    if (n <= length - start) {
+      std::memcpy(out + length, out + start, n);
     } else {
-      for (std::size_t i = 0; i < n; ++i) out[length_ + i] = out[start + i];
+      for (std::size_t i = 0; i < n; ++i) out[length + i] = out[start + i];
     }
-    length_ += n;
   }
 
   // base + offset when the result lies in [0, limit]; false otherwise.
@@ -118,13 +125,12 @@ class Applier {
   }
 
   void append(const std::uint8_t* from, std::size_t n) {
-    if (n > 0) std::memcpy(target_.data() + length_, from, n);
-    length_ += n;
+    target_.insert(target_.end(), from, from + n);
   }
 
   const Bytes& source_;
+  const std::size_t targetSize_;
   Bytes target_;
-  std::size_t length_ = 0;
   std::size_t sourceRel_ = 0;
   std::size_t targetRel_ = 0;
 };

@@ -38,7 +38,8 @@ inline bool isWavMessage(const std::string& message) {
 inline bool isDecoderMessage(const std::string& message, const std::string& format) {
   return message == format + ": could not decode this file" ||
          message == format + ": no audio in the file" ||
-         oneOf(message, {"too many channels", "audio longer than an hour"});
+         oneOf(message,
+               {"too many channels", "audio longer than an hour", "sample rate out of range"});
 }
 
 // Runs one reader on the file: a result must keep the limits, a failure must be a runtime
