@@ -3,6 +3,7 @@
 #include <random>
 
 #include "formats/bytes.h"
+#include "formats/checksums.h"
 #include "formats/patches.h"
 
 // The patch engine on port-sized data: a 512 KB NES ROM as source and a 4 MB SNES image as
@@ -75,6 +76,31 @@ void BM_ApplyBpsUnrelated(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTargetSize));
 }
 BENCHMARK(BM_ApplyBpsUnrelated)->Unit(benchmark::kMillisecond);
+
+// A damaged patch that declares the largest target and fails at its first action: refusing it
+// must not cost the declared size.
+void BM_RefuseBpsDeclaringLargestTarget(benchmark::State& state) {
+  const tbp::Bytes source = {1, 2, 3};
+  tbp::Bytes patch = {'B', 'P', 'S', '1'};
+  tbp::writeBpsNumber(patch, source.size());
+  tbp::writeBpsNumber(patch, 64u << 20);
+  tbp::writeBpsNumber(patch, 0);
+  tbp::writeBpsNumber(patch, (99u << 2) | 0);  // a SourceRead of 100 bytes from 3
+  for (const std::uint32_t crc : {tbp::crc32(source.data(), source.size()), 0u}) {
+    for (int i = 0; i < 4; ++i) patch.push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+  }
+  const std::uint32_t patchCrc = tbp::crc32(patch.data(), patch.size());
+  for (int i = 0; i < 4; ++i) patch.push_back(static_cast<std::uint8_t>(patchCrc >> (8 * i)));
+  for (auto _ : state) {
+    try {
+      benchmark::DoNotOptimize(tbp::applyBps(source, patch));
+      state.SkipWithError("the patch was accepted");
+      return;
+    } catch (const tbp::PatchError&) {
+    }
+  }
+}
+BENCHMARK(BM_RefuseBpsDeclaringLargestTarget)->Unit(benchmark::kMicrosecond);
 
 void BM_ApplyIps(benchmark::State& state) {
   std::mt19937_64 random(7);
