@@ -6,6 +6,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "build/audio_stream.h"
+
 namespace tbp {
 namespace {
 
@@ -124,48 +126,117 @@ void checkWavFormat(const WavChunks& chunks) {
   }
 }
 
-}  // namespace
+// A WAV file whose header passed every check: its format, its whole frames and the reader
+// of their samples.
+struct WavSamples {
+  WavFormat format;
+  const std::uint8_t* data = nullptr;
+  std::size_t frames = 0;
+  SampleReader read = nullptr;
+};
 
-DecodedAudio readWav(const Bytes& file) {
+// The checks of the WAV reader, in their order. The sample format and the hour limit are
+// checked only when there is a whole frame to read.
+WavSamples openWav(const Bytes& file) {
   if (file.size() < 12 || !startsWith(file, "RIFF") || std::memcmp(file.data() + 8, "WAVE", 4)) {
     throw std::runtime_error("not a WAV file");
   }
   if (file.size() < 20) throw std::runtime_error("WAV: no fmt/data chunk");
   const WavChunks chunks = walkWavChunks(file);
   checkWavFormat(chunks);
-  const WavFormat& format = chunks.format;
-  const std::size_t bytesPerSample = format.bits / 8;
-  const std::size_t bytesPerFrame = bytesPerSample * format.channels;
+  WavSamples wav;
+  wav.format = chunks.format;
+  const std::size_t bytesPerFrame = wav.format.bits / 8 * wav.format.channels;
   const auto [dataOffset, dataSize] = *chunks.data;
-  const std::size_t frames = dataSize / bytesPerFrame;
-
-  DecodedAudio audio;
-  audio.sampleRate = format.sampleRate;
-  audio.channels = format.channels;
-  if (frames == 0) return audio;
-  const SampleReader read = sampleReaderFor(format.code, format.bits);
-  if (read == nullptr) {
-    throw std::runtime_error("WAV: unsupported sample format (" + std::to_string(format.code) +
-                             ", " + std::to_string(format.bits) + " bit)");
+  wav.data = file.data() + dataOffset;
+  wav.frames = dataSize / bytesPerFrame;
+  if (wav.frames == 0) return wav;
+  wav.read = sampleReaderFor(wav.format.code, wav.format.bits);
+  if (wav.read == nullptr) {
+    throw std::runtime_error("WAV: unsupported sample format (" + std::to_string(wav.format.code) +
+                             ", " + std::to_string(wav.format.bits) + " bit)");
   }
   // The decoders' hour limit, checked here before a single sample is converted.
-  if (frames > static_cast<std::uint64_t>(format.sampleRate) * kSecondsPerHour) {
+  if (wav.frames > static_cast<std::uint64_t>(wav.format.sampleRate) * kSecondsPerHour) {
     throw std::runtime_error("audio longer than an hour");
   }
-  const std::size_t count = frames * format.channels;
-  audio.samples.resize(count);
-  const std::uint8_t* data = file.data() + dataOffset;
-  for (std::size_t i = 0; i < count; ++i) audio.samples[i] = read(data + i * bytesPerSample);
+  return wav;
+}
+
+// Samples first .. first + count - 1 (counted over all channels) as floats.
+void convertWavSamples(const WavSamples& wav, std::size_t first, std::size_t count, float* out) {
+  const std::size_t bytesPerSample = wav.format.bits / 8;
+  const std::uint8_t* data = wav.data + first * bytesPerSample;
+  for (std::size_t i = 0; i < count; ++i) out[i] = wav.read(data + i * bytesPerSample);
+}
+
+enum class AudioFormat { Wav, Flac, Vorbis, Mp3 };
+
+// The format named by the first bytes of a file.
+AudioFormat detectFormat(const Bytes& file) {
+  if (file.size() >= 12 && startsWith(file, "RIFF")) return AudioFormat::Wav;
+  if (startsWith(file, "fLaC")) return AudioFormat::Flac;
+  if (startsWith(file, "OggS")) return AudioFormat::Vorbis;
+  if (startsWith(file, "ID3")) return AudioFormat::Mp3;
+  if (file.size() >= 2 && file[0] == 0xFF && (file[1] & 0xE0) == 0xE0) return AudioFormat::Mp3;
+  throw std::runtime_error("unknown audio format (WAV, MP3, OGG or FLAC)");
+}
+
+}  // namespace
+
+DecodedAudio readWav(const Bytes& file) {
+  const WavSamples wav = openWav(file);
+  DecodedAudio audio;
+  audio.sampleRate = wav.format.sampleRate;
+  audio.channels = wav.format.channels;
+  audio.samples.resize(wav.frames * wav.format.channels);
+  convertWavSamples(wav, 0, audio.samples.size(), audio.samples.data());
   return audio;
 }
 
+namespace detail {
+
+void streamWav(const Bytes& file, FrameSink& sink) {
+  const WavSamples wav = openWav(file);
+  if (wav.frames == 0) return;
+  sink.start(wav.format.sampleRate, wav.format.channels);
+  constexpr std::size_t kBlockFrames = 8192;
+  const std::size_t count = wav.frames * wav.format.channels;
+  const std::size_t block = kBlockFrames * wav.format.channels;
+  for (std::size_t first = 0; first < count; first += block) {
+    const std::size_t length = std::min(block, count - first);
+    convertWavSamples(wav, first, length, sink.room(length));
+    sink.commit();
+  }
+}
+
+void streamAudio(const Bytes& file, FrameSink& sink) {
+  switch (detectFormat(file)) {
+    case AudioFormat::Wav:
+      return streamWav(file, sink);
+    case AudioFormat::Flac:
+      return streamFlac(file, sink);
+    case AudioFormat::Vorbis:
+      return streamVorbis(file, sink);
+    case AudioFormat::Mp3:
+      return streamMp3(file, sink);
+  }
+}
+
+}  // namespace detail
+
 DecodedAudio decodeAudio(const Bytes& file) {
-  if (file.size() >= 12 && startsWith(file, "RIFF")) return readWav(file);
-  if (startsWith(file, "fLaC")) return decodeFlac(file);
-  if (startsWith(file, "OggS")) return decodeVorbis(file);
-  if (startsWith(file, "ID3")) return decodeMp3(file);
-  if (file.size() >= 2 && file[0] == 0xFF && (file[1] & 0xE0) == 0xE0) return decodeMp3(file);
-  throw std::runtime_error("unknown audio format (WAV, MP3, OGG or FLAC)");
+  switch (detectFormat(file)) {
+    case AudioFormat::Wav:
+      return readWav(file);
+    case AudioFormat::Flac:
+      return decodeFlac(file);
+    case AudioFormat::Vorbis:
+      return decodeVorbis(file);
+    case AudioFormat::Mp3:
+      return decodeMp3(file);
+  }
+  throw std::logic_error("unreachable");
 }
 
 }  // namespace tbp
