@@ -70,44 +70,59 @@ WavChunks walkWavChunks(const Bytes& file) {
   return chunks;
 }
 
-using SampleReader = float (*)(const std::uint8_t*);
+// The sample encodings the reader converts, and each one's conversion to float.
+enum class SampleKind { Unsupported, Float32, Float64, Pcm8, Pcm16, Pcm24, Pcm32 };
 
-SampleReader sampleReaderFor(std::uint16_t code, std::uint16_t bits) {
-  if (code == kFormatFloat && bits == 32) {
-    return [](const std::uint8_t* p) {
-      const std::uint32_t raw = le32(p);
-      float value;
-      std::memcpy(&value, &raw, sizeof value);
-      return value;
-    };
-  }
-  if (code == kFormatFloat && bits == 64) {
-    return [](const std::uint8_t* p) {
-      const std::uint64_t raw = le64(p);
-      double value;
-      std::memcpy(&value, &raw, sizeof value);
-      return roundToFloat(value);
-    };
-  }
-  if (code != kFormatPcm) return nullptr;
+SampleKind sampleKindFor(std::uint16_t code, std::uint16_t bits) {
+  if (code == kFormatFloat && bits == 32) return SampleKind::Float32;
+  if (code == kFormatFloat && bits == 64) return SampleKind::Float64;
+  if (code != kFormatPcm) return SampleKind::Unsupported;
   switch (bits) {
     case 8:
-      return [](const std::uint8_t* p) { return (static_cast<int>(p[0]) - 128) / 128.0f; };
+      return SampleKind::Pcm8;
     case 16:
-      return [](const std::uint8_t* p) { return static_cast<std::int16_t>(le16(p)) / 32768.0f; };
+      return SampleKind::Pcm16;
     case 24:
-      return [](const std::uint8_t* p) {
-        std::int32_t value = p[0] | (p[1] << 8) | (p[2] << 16);
-        if (value & 0x800000) value -= 0x1000000;  // sign-extend from 24 bits
-        return static_cast<float>(value) / 8388608.0f;
-      };
+      return SampleKind::Pcm24;
     case 32:
-      return [](const std::uint8_t* p) {
-        return static_cast<float>(static_cast<std::int32_t>(le32(p))) / 2147483648.0f;
-      };
+      return SampleKind::Pcm32;
     default:
-      return nullptr;
+      return SampleKind::Unsupported;
   }
+}
+
+constexpr auto readFloat32 = [](const std::uint8_t* p) {
+  const std::uint32_t raw = le32(p);
+  float value;
+  std::memcpy(&value, &raw, sizeof value);
+  return value;
+};
+constexpr auto readFloat64 = [](const std::uint8_t* p) {
+  const std::uint64_t raw = le64(p);
+  double value;
+  std::memcpy(&value, &raw, sizeof value);
+  return roundToFloat(value);
+};
+constexpr auto readPcm8 = [](const std::uint8_t* p) {
+  return (static_cast<int>(p[0]) - 128) / 128.0f;
+};
+constexpr auto readPcm16 = [](const std::uint8_t* p) {
+  return static_cast<std::int16_t>(le16(p)) / 32768.0f;
+};
+constexpr auto readPcm24 = [](const std::uint8_t* p) {
+  std::int32_t value = p[0] | (p[1] << 8) | (p[2] << 16);
+  if (value & 0x800000) value -= 0x1000000;  // sign-extend from 24 bits
+  return static_cast<float>(value) / 8388608.0f;
+};
+constexpr auto readPcm32 = [](const std::uint8_t* p) {
+  return static_cast<float>(static_cast<std::int32_t>(le32(p))) / 2147483648.0f;
+};
+
+// A loop per kind, so that each conversion is inlined into it.
+template <typename Read>
+void convertSamples(Read read, const std::uint8_t* data, std::size_t bytesPerSample,
+                    std::size_t count, float* out) {
+  for (std::size_t i = 0; i < count; ++i) out[i] = read(data + i * bytesPerSample);
 }
 
 void checkWavFormat(const WavChunks& chunks) {
@@ -132,7 +147,7 @@ struct WavSamples {
   WavFormat format;
   const std::uint8_t* data = nullptr;
   std::size_t frames = 0;
-  SampleReader read = nullptr;
+  SampleKind kind = SampleKind::Unsupported;
 };
 
 // The checks of the WAV reader, in their order. The sample format and the hour limit are
@@ -151,8 +166,8 @@ WavSamples openWav(const Bytes& file) {
   wav.data = file.data() + dataOffset;
   wav.frames = dataSize / bytesPerFrame;
   if (wav.frames == 0) return wav;
-  wav.read = sampleReaderFor(wav.format.code, wav.format.bits);
-  if (wav.read == nullptr) {
+  wav.kind = sampleKindFor(wav.format.code, wav.format.bits);
+  if (wav.kind == SampleKind::Unsupported) {
     throw std::runtime_error("WAV: unsupported sample format (" + std::to_string(wav.format.code) +
                              ", " + std::to_string(wav.format.bits) + " bit)");
   }
@@ -165,9 +180,24 @@ WavSamples openWav(const Bytes& file) {
 
 // Samples first .. first + count - 1 (counted over all channels) as floats.
 void convertWavSamples(const WavSamples& wav, std::size_t first, std::size_t count, float* out) {
-  const std::size_t bytesPerSample = wav.format.bits / 8;
-  const std::uint8_t* data = wav.data + first * bytesPerSample;
-  for (std::size_t i = 0; i < count; ++i) out[i] = wav.read(data + i * bytesPerSample);
+  const std::size_t bytes = wav.format.bits / 8;
+  const std::uint8_t* data = wav.data + first * bytes;
+  switch (wav.kind) {
+    case SampleKind::Float32:
+      return convertSamples(readFloat32, data, bytes, count, out);
+    case SampleKind::Float64:
+      return convertSamples(readFloat64, data, bytes, count, out);
+    case SampleKind::Pcm8:
+      return convertSamples(readPcm8, data, bytes, count, out);
+    case SampleKind::Pcm16:
+      return convertSamples(readPcm16, data, bytes, count, out);
+    case SampleKind::Pcm24:
+      return convertSamples(readPcm24, data, bytes, count, out);
+    case SampleKind::Pcm32:
+      return convertSamples(readPcm32, data, bytes, count, out);
+    case SampleKind::Unsupported:
+      return;  // only for a file without a whole frame
+  }
 }
 
 enum class AudioFormat { Wav, Flac, Vorbis, Mp3 };
@@ -200,6 +230,7 @@ void streamWav(const Bytes& file, FrameSink& sink) {
   const WavSamples wav = openWav(file);
   if (wav.frames == 0) return;
   sink.start(wav.format.sampleRate, wav.format.channels);
+  sink.expectFrames(wav.frames);
   constexpr std::size_t kBlockFrames = 8192;
   const std::size_t count = wav.frames * wav.format.channels;
   const std::size_t block = kBlockFrames * wav.format.channels;

@@ -36,6 +36,9 @@ class FrameCollector {
   std::uint32_t sampleRate() const { return sampleRate_; }
   std::uint64_t decodedFrames() const { return decodedFrames_; }
 
+  // The length the stream declares, in frames: only a hint for the sink to reserve room.
+  void expectFrames(std::uint64_t frames) { expectedFrames_ = frames; }
+
   // Room for `frames` more interleaved frames, to be filled and then committed, or nullptr
   // when the frames are to be dropped (a stream without channels or rate has no audio
   // whatever it yields).
@@ -48,8 +51,11 @@ class FrameCollector {
     }
     const std::uint64_t limit = static_cast<std::uint64_t>(sampleRate_) * kSecondsPerHour;
     if (decodedFrames_ > limit) throw std::runtime_error("audio longer than an hour");
-    if (!started_) sink_.start(sampleRate_, channels_);
-    started_ = true;
+    if (!started_) {
+      sink_.start(sampleRate_, channels_);
+      if (expectedFrames_ > 0) sink_.expectFrames(std::min(expectedFrames_, limit));
+      started_ = true;
+    }
     try {
       return sink_.room(frames * static_cast<std::size_t>(channels_));
     } catch (const std::bad_alloc&) {
@@ -75,6 +81,7 @@ class FrameCollector {
   std::int32_t channels_ = 0;
   bool started_ = false;
   std::uint64_t decodedFrames_ = 0;
+  std::uint64_t expectedFrames_ = 0;
 };
 
 // ---- FLAC (libFLAC stream decoder reading from memory) ----
@@ -131,6 +138,7 @@ void flacMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* metada
   source.haveStreamInfo = true;
   source.out.setFormat(metadata->data.stream_info.sample_rate,
                        static_cast<std::int32_t>(metadata->data.stream_info.channels));
+  source.out.expectFrames(metadata->data.stream_info.total_samples);  // 0: not known
 }
 
 // Damaged frames are reported here; the decoder skips them and resynchronises.
@@ -178,6 +186,9 @@ bool adoptMp3Format(mpg123_handle* handle, FrameCollector& out, bool& haveFormat
   }
   haveFormat = true;
   out.setFormat(static_cast<std::uint32_t>(rate), channels);
+  // From the stream's own table of contents, or estimated from the file size.
+  const off_t length = mpg123_length(handle);
+  if (length > 0) out.expectFrames(static_cast<std::uint64_t>(length));
   return true;
 }
 
@@ -204,6 +215,23 @@ std::size_t readMemory(void* target, std::size_t size, std::size_t count, void* 
 void interleave(float* const* channels, std::int32_t count, std::size_t frames, float* target) {
   for (std::size_t i = 0; i < frames; ++i) {
     for (std::int32_t c = 0; c < count; ++c) *target++ = channels[c][i];
+  }
+}
+
+// The granule position of the last page that ends a packet: for Vorbis the number of frames
+// up to the end of the stream (of its last link, in a chained one).
+std::uint64_t lastOggGranule(const Bytes& file) {
+  constexpr std::size_t kHeaderBytes = 27;
+  constexpr std::size_t kLongestPage = kHeaderBytes + 255 + 255 * 255;
+  if (file.size() < kHeaderBytes) return 0;
+  const std::size_t stop = file.size() > kLongestPage ? file.size() - kLongestPage : 0;
+  for (std::size_t at = file.size() - kHeaderBytes;; --at) {
+    if (std::memcmp(file.data() + at, "OggS", 4) == 0 && file[at + 4] == 0) {
+      std::uint64_t granule = 0;
+      for (int i = 7; i >= 0; --i) granule = granule << 8 | file[at + 6 + i];
+      if (granule != UINT64_MAX) return granule;  // all ones: no packet ends on the page
+    }
+    if (at == stop) return 0;
   }
 }
 
@@ -243,6 +271,7 @@ void streamVorbis(const Bytes& file, FrameSink& sink) {
   const std::unique_ptr<OggVorbis_File, VorbisFileCloser> closer(&vorbis);
   const vorbis_info* info = ov_info(&vorbis, -1);
   out.setFormat(vorbisRate(*info), info->channels);
+  out.expectFrames(lastOggGranule(file));
   constexpr int kChunkFrames = 4096;
   for (;;) {
     float** channels = nullptr;
@@ -265,6 +294,8 @@ void streamMp3(const Bytes& file, FrameSink& sink) {
   FrameCollector out("MP3", sink);
   auto handle = openMpg123Feed();
   if (!handle) return out.finish(true);
+  mpg123_set_filesize(handle.get(), static_cast<off_t>(std::min<std::uint64_t>(
+                                        file.size(), std::numeric_limits<off_t>::max())));
   constexpr std::size_t kFeedBytes = 16384;
   std::size_t fed = 0;
   bool haveFormat = false;

@@ -15,6 +15,9 @@ class FrameSink {
   virtual ~FrameSink() = default;
   // Called once before the first frames, with a format that passed every limit.
   virtual void start(std::uint32_t sampleRate, std::int32_t channels) = 0;
+  // The stream's length in frames, as far as it declares it (at most an hour), right after
+  // start(): a hint to reserve room, which the frames that come may exceed or fall short of.
+  virtual void expectFrames(std::uint64_t frames) { static_cast<void>(frames); }
   // Room for `samples` interleaved values, which the decoder fills before calling commit().
   // May throw std::bad_alloc, which the decoders report as a decoding failure.
   virtual float* room(std::size_t samples) = 0;

@@ -11,17 +11,31 @@ namespace {
 
 constexpr std::uint64_t kUnknownMemory = std::uint64_t{4} << 30;
 
-// The memory limit of this process's control group (version 2), when it has one.
+// The memory limit of this process's control group, when it has one: version 2 lists the
+// group as "0::/path", version 1 as "N:memory:/path" (among its other controllers).
 std::uint64_t controlGroupLimit() {
   std::ifstream membership("/proc/self/cgroup");
   std::string line;
+  std::uint64_t limit = UINT64_MAX;
   while (std::getline(membership, line)) {
-    if (line.rfind("0::", 0) != 0) continue;
-    std::ifstream limit("/sys/fs/cgroup" + line.substr(3) + "/memory.max");
+    const std::size_t first = line.find(':');
+    const std::size_t second = line.find(':', first + 1);
+    if (first == std::string::npos || second == std::string::npos) continue;
+    const std::string controllers = line.substr(first + 1, second - first - 1);
+    const std::string path = line.substr(second + 1);
+    std::string file;
+    if (controllers.empty()) {
+      file = "/sys/fs/cgroup" + path + "/memory.max";
+    } else if (("," + controllers + ",").find(",memory,") != std::string::npos) {
+      file = "/sys/fs/cgroup/memory" + path + "/memory.limit_in_bytes";
+    } else {
+      continue;
+    }
+    std::ifstream value(file);
     std::uint64_t bytes = 0;
-    if (limit >> bytes) return bytes;  // "max" reads as no number: no limit
+    if (value >> bytes) limit = std::min(limit, bytes);  // "max" reads as no number: no limit
   }
-  return UINT64_MAX;
+  return limit;
 }
 
 // The memory this process may use at most: the machine's, or its control group's when less.
