@@ -141,21 +141,31 @@ void detail::trackSamplesPortable(const double* values, std::size_t count, std::
     putLe16(out, toMsuSample(roundToFloat(values[k])));
 }
 
+// Two lanes of doubles: plain SSE2 on x86-64, NEON on ARM, scalar code elsewhere.
+using DoublePair = double __attribute__((vector_size(16)));
+
 void detail::dotProductsPortable(const DotBatch& batch) {
+  const auto load = [](const double* values) {
+    DoublePair pair;
+    std::memcpy(&pair, values, sizeof pair);
+    return pair;
+  };
   for (std::size_t f = 0; f < batch.count; ++f) {
     const double* weights = batch.weights[f];
     const double* left = batch.left + batch.starts[f];
     const double* right = batch.right + batch.starts[f];
-    // Four partial sums per side let the additions overlap.
-    double l[4] = {}, r[4] = {};
+    // Two running sums of two lanes per side let the additions overlap.
+    DoublePair l0{}, l1{}, r0{}, r1{};
     for (std::size_t k = 0; k < kTaps; k += 4) {
-      for (std::size_t u = 0; u < 4; ++u) {
-        l[u] += weights[k + u] * left[k + u];
-        r[u] += weights[k + u] * right[k + u];
-      }
+      const DoublePair w0 = load(weights + k), w1 = load(weights + k + 2);
+      l0 += w0 * load(left + k);
+      l1 += w1 * load(left + k + 2);
+      r0 += w0 * load(right + k);
+      r1 += w1 * load(right + k + 2);
     }
-    batch.sums[2 * f] = (l[0] + l[1]) + (l[2] + l[3]);
-    batch.sums[2 * f + 1] = (r[0] + r[1]) + (r[2] + r[3]);
+    const DoublePair l = l0 + l1, r = r0 + r1;
+    batch.sums[2 * f] = l[0] + l[1];
+    batch.sums[2 * f + 1] = r[0] + r[1];
   }
 }
 
