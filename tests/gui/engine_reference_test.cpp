@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QGuiApplication>
@@ -13,6 +14,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include "app/automation.h"
 #include "reference/functions_table.h"
@@ -48,6 +51,20 @@ QStringList copiedIds(const QString& copied) {
   const QRegularExpression entry(QStringLiteral("^(\\d+)  "), QRegularExpression::MultilineOption);
   for (const QRegularExpressionMatch& match : entry.globalMatch(copied)) ids << match.captured(1);
   return ids;
+}
+
+// Once the browser runs its own event loop: notes its header text and closes it. Gives up
+// after about five seconds, so a browser that never opens leaves nothing behind.
+void closeBrowserOnceItRuns(const std::shared_ptr<QString>& header, int triesLeft = 500) {
+  QTimer::singleShot(10, [header, triesLeft] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || QThread::currentThread()->loopLevel() == 0) {
+      if (triesLeft > 0) closeBrowserOnceItRuns(header, triesLeft - 1);
+      return;
+    }
+    *header = dialog->findChild<QLabel*>(QStringLiteral("header"))->text();
+    dialog->accept();
+  });
 }
 
 }  // namespace
@@ -140,6 +157,18 @@ class EngineReferenceTest : public QObject {
     const Browser browser{QString()};
     qunsetenv("TBP_LIBTAB");
     QCOMPARE(browser.dialog->findChild<QTabWidget*>()->currentIndex(), 1);
+  }
+
+  void switchesButtonOpensTheBrowserForThePort() {
+    WindowHarness harness;
+    const PortFiles files = makePortFiles();
+    harness.window->openPortFile(
+        harness.writeFile(QStringLiteral("Game.sfc"), asQByteArray(files.port)));
+    const auto header = std::make_shared<QString>();
+    closeBrowserOnceItRuns(header);
+    harness.window->referenceButton->click();
+    QVERIFY(header->contains(QStringLiteral("Library version 2: 64 functions.")));
+    QVERIFY(harness.window->findChildren<QDialog*>().isEmpty());
   }
 
   void automationSavesTheBrowserPicture() {
