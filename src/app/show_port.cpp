@@ -16,6 +16,7 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
     return;
   }
   portImage = image;
+  fillFontCombo(*this);
   // The port name comes from the file and the source line from a file name: both are escaped.
   headerLabel->setText(QStringLiteral("<b>%1</b> &mdash; %2")
                            .arg(QString::fromStdString(portImage.portName()).toHtmlEscaped(),
@@ -37,5 +38,9 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
       tabs->setTabEnabled(index, portImage.hasMsu1());
   }
   refreshPages();
-  statusBar()->showMessage(QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size()));
+  // A port whose first listed glyph set cannot be read still opens; the reason stays in the
+  // status bar instead of the load message.
+  const bool glyphsShown = tbp::runReportingErrors(*statusBar(), [this] { showFont(); });
+  if (glyphsShown)
+    statusBar()->showMessage(QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size()));
 }

@@ -10,6 +10,4 @@ QWidget* buildControlsPage(MainWindow&) { return new QWidget; }
 
 QWidget* buildSplashPage(MainWindow&) { return new QWidget; }
 
-QWidget* buildFontsPage(MainWindow&) { return new QWidget; }
-
 QWidget* buildMusicPage(MainWindow&) { return new QWidget; }

@@ -14,3 +14,7 @@ QWidget* buildOutputPage(MainWindow& window);
 
 // Each page's part of MainWindow::refreshPages: reads its controls back from the port image.
 void refreshOutputPage(MainWindow& window);
+void refreshFontsPage(MainWindow& window);
+
+// Lists the port's fonts and symbol pages in the font combo, the first symbol page current.
+void fillFontCombo(MainWindow& window);

@@ -22,4 +22,5 @@ class RefreshingScope {
 void MainWindow::refreshPages() {
   const RefreshingScope scope(refreshing);
   refreshOutputPage(*this);
+  refreshFontsPage(*this);
 }
