@@ -1,18 +1,15 @@
-#include <functional>
 #include <vector>
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScopedValueRollback>
 #include <QScrollArea>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
-#include "app/status_errors.h"
 #include "pages/glyph_widgets.h"
 #include "pages/pages.h"
+#include "pages/refreshing_scope.h"
 
 namespace {
 
@@ -62,7 +59,7 @@ void pickGlyph(MainWindow& window, int glyph) {
   const int set = chosenSet(window);
   window.glyphEditor->setGlyph(window.portImage.glyph(set, glyph));
   window.glyphTitle->setText(titleFor(set, glyph));
-  const QScopedValueRollback<bool> guard(window.refreshing, true);
+  const RefreshingScope guard(window.refreshing);
   window.paletteHintCombo->setEnabled(isSymbolSet(set));
   window.paletteHintCombo->setCurrentIndex(
       isSymbolSet(set) ? window.portImage.symbolHint(set, glyph) : 0);
@@ -132,23 +129,19 @@ QLayout* buildEditorColumn(MainWindow& window) {
   return column;
 }
 
-// Every handler reports its failure in the status bar and leaves the page as it was.
-void runHandler(MainWindow& window, const std::function<void()>& work) {
-  tbp::runReportingErrors(*window.statusBar(), work);
-}
-
 void connectFontsPage(MainWindow& window, QScrollArea* scroll) {
   QObject::connect(window.fontCombo, &QComboBox::currentIndexChanged, &window, [&window] {
-    if (!window.refreshing) runHandler(window, [&window] { window.showFont(); });
+    if (!window.refreshing) runPageHandler(window, [&window] { window.showFont(); });
   });
   QObject::connect(window.glyphPage, &GlyphPage::picked, &window, [&window](int glyph) {
-    runHandler(window, [&window, glyph] { pickGlyph(window, glyph); });
+    runPageHandler(window, [&window, glyph] { pickGlyph(window, glyph); });
   });
   QObject::connect(window.glyphEditor, &GlyphEditor::edited, &window,
-                   [&window] { runHandler(window, [&window] { writeEditedGlyph(window); }); });
-  QObject::connect(
-      window.paletteHintCombo, &QComboBox::currentIndexChanged, &window,
-      [&window](int hint) { runHandler(window, [&window, hint] { storeHint(window, hint); }); });
+                   [&window] { runPageHandler(window, [&window] { writeEditedGlyph(window); }); });
+  QObject::connect(window.paletteHintCombo, &QComboBox::currentIndexChanged, &window,
+                   [&window](int hint) {
+                     runPageHandler(window, [&window, hint] { storeHint(window, hint); });
+                   });
   // A glyph picked from the keyboard may lie below the visible part of the grid.
   QObject::connect(window.glyphPage, &GlyphPage::picked, scroll, [&window, scroll](int glyph) {
     const QPoint centre = window.glyphPage->cellRect(glyph).center();
@@ -172,7 +165,7 @@ QWidget* buildFontsPage(MainWindow& window) {
 // the previous port goes with the list, so it is never shown for this one; the selection stays
 // for the new set, as with any change of set.
 void fillFontCombo(MainWindow& window) {
-  const QScopedValueRollback<bool> guard(window.refreshing, true);
+  const RefreshingScope guard(window.refreshing);
   QComboBox& combo = *window.fontCombo;
   combo.clear();
   const int selected = window.glyphPage->selected();

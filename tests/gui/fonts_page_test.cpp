@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QStatusBar>
@@ -9,6 +8,7 @@
 #include "pages/glyph_widgets.h"
 #include "support/glyph_shapes.h"
 #include "support/port_files.h"
+#include "support/tab_walk.h"
 #include "support/window_harness.h"
 
 using tbp::testkit::PortOptions;
@@ -137,12 +137,9 @@ class FontsPageTest : public QObject {
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     window.tabs->setCurrentWidget(window.fontCombo->parentWidget());
-    window.fontCombo->setFocus();
-    const QList<QWidget*> order = {window.glyphPage, window.glyphEditor, window.paletteHintCombo};
-    for (QWidget* next : order) {
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-      QCOMPARE(QApplication::focusWidget(), next);
-    }
+    const QList<QWidget*> order = {window.fontCombo, window.glyphPage, window.glyphEditor,
+                                   window.paletteHintCombo};
+    QCOMPARE(tabWalk(window.fontCombo, order.size()), order);
     QTest::keyClick(window.glyphPage, Qt::Key_Down);  // symbol 16
     QCOMPARE(window.glyphEditor->glyph(), window.portImage.glyph(kA, 16));
     QTest::keyClick(window.glyphEditor, Qt::Key_Space);  // the top left pixel
@@ -166,8 +163,8 @@ class FontsPageTest : public QObject {
     MainWindow& window = fixture.window;
     QVERIFY(fixture.harness.prompts->boxes.isEmpty());
     QCOMPARE(window.statusBar()->currentMessage(),
-             loaded ? QStringLiteral("Loaded: %1 bytes").arg(fixture.port.image.size())
-                    : QStringLiteral("Error: this port has no symbol page A"));
+             QStringLiteral("Loaded: %1 bytes").arg(fixture.port.image.size()) +
+                 (loaded ? "" : ". Error: this port has no symbol page A"));
     emit window.glyphPage->picked(3);
     emit window.glyphEditor->edited();
     window.paletteHintCombo->setCurrentIndex(4);
