@@ -16,6 +16,7 @@
 
 #include "app/main_window.h"
 #include "pages/glyph_widgets.h"
+#include "reference/engine_reference.h"
 
 namespace tbp {
 
@@ -93,7 +94,9 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
   QApplication::processEvents();
   enterGameGenieCodes(window);
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));
-  // The banner picture and the engine reference picture are taken here once those exist.
+  // The banner picture is taken here once it exists.
+  if (!qgetenv("TBP_LIBSHOT").isEmpty())
+    openEngineReference(&window, QString::fromStdString(window.portImage.manifestText()));
   writeDefaultNames(window, prefix + QStringLiteral("_names.txt"));
   saveEveryTab(window, prefix);
   saveInfoPage(window, QStringLiteral("%1_info.png").arg(prefix));
