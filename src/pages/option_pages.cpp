@@ -8,8 +8,6 @@ QWidget* buildSwitchesPage(MainWindow&) { return new QWidget; }
 
 QWidget* buildControlsPage(MainWindow&) { return new QWidget; }
 
-QWidget* buildSplashPage(MainWindow&) { return new QWidget; }
-
 QWidget* buildFontsPage(MainWindow&) { return new QWidget; }
 
 QWidget* buildMusicPage(MainWindow&) { return new QWidget; }

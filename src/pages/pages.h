@@ -13,4 +13,6 @@ QWidget* buildMusicPage(MainWindow& window);
 QWidget* buildOutputPage(MainWindow& window);
 
 // Each page's part of MainWindow::refreshPages: reads its controls back from the port image.
+void refreshSwitchBoxes(MainWindow& window);
+void refreshSplashPage(MainWindow& window);
 void refreshOutputPage(MainWindow& window);

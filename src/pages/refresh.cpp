@@ -1,3 +1,5 @@
+#include <QCheckBox>
+
 #include "app/main_window.h"
 #include "pages/pages.h"
 
@@ -21,5 +23,13 @@ class RefreshingScope {
 
 void MainWindow::refreshPages() {
   const RefreshingScope scope(refreshing);
+  refreshSwitchBoxes(*this);
+  refreshSplashPage(*this);
   refreshOutputPage(*this);
+}
+
+// Every switch box, on whichever page it sits, is ticked exactly when its bit is set.
+void refreshSwitchBoxes(MainWindow& window) {
+  const std::uint32_t flags = window.portImage.flags();
+  for (const auto& [bit, box] : window.switchBoxes) box->setChecked((flags >> bit & 1u) != 0);
 }
