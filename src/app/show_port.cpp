@@ -28,6 +28,7 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   refreshOutputPage(*this);
   tbp::runReportingErrors(*statusBar(), [this] { renderInfoPage(); });
   tabs->setCurrentWidget(outputPage);
+  musicChoices.clear();  // audio choices never carry over to another port
   setPortEnabled(true);
   for (int index = 0; index < tabs->count(); ++index) {
     const QString text = tabs->tabText(index);
@@ -37,5 +38,6 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
       tabs->setTabEnabled(index, portImage.hasMsu1());
   }
   refreshPages();
+  rebuildMusicList();
   statusBar()->showMessage(QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size()));
 }

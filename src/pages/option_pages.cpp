@@ -9,5 +9,3 @@ QWidget* buildSwitchesPage(MainWindow&) { return new QWidget; }
 QWidget* buildControlsPage(MainWindow&) { return new QWidget; }
 
 QWidget* buildFontsPage(MainWindow&) { return new QWidget; }
-
-QWidget* buildMusicPage(MainWindow&) { return new QWidget; }
