@@ -10,12 +10,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
 #include "app/prompts.h"
-#include "app/status_errors.h"
 #include "build/audio.h"
 #include "build/files.h"
 #include "pages/pages.h"
@@ -147,16 +145,15 @@ void addSongRow(MainWindow& window, int row, const tbp::MsuSong& song) {
   grid.addWidget(start, row, kStartColumn);
   grid.addWidget(clear, row, kClearColumn);
 
-  QStatusBar& status = *window.statusBar();
-  QObject::connect(choose, &QPushButton::clicked, &window, [&window, &status, index] {
-    tbp::runReportingErrors(status, [&] { chooseAudio(window, index); });
+  QObject::connect(choose, &QPushButton::clicked, &window, [&window, index] {
+    runPageHandler(window, [&] { chooseAudio(window, index); });
   });
   QObject::connect(loop, &QCheckBox::toggled, &window,
                    [&window, index, start](bool on) { setLoop(window, index, on, start); });
   QObject::connect(start, &QDoubleSpinBox::valueChanged, &window,
                    [&window, index](double seconds) { setLoopStart(window, index, seconds); });
-  QObject::connect(clear, &QPushButton::clicked, &window, [&window, &status, index] {
-    tbp::runReportingErrors(status, [&] { clearChoice(window, index); });
+  QObject::connect(clear, &QPushButton::clicked, &window, [&window, index] {
+    runPageHandler(window, [&] { clearChoice(window, index); });
   });
 }
 

@@ -4,8 +4,4 @@
 
 // The option pages that have no controls yet. Each gets its own file once it has content.
 
-QWidget* buildSwitchesPage(MainWindow&) { return new QWidget; }
-
-QWidget* buildControlsPage(MainWindow&) { return new QWidget; }
-
 QWidget* buildFontsPage(MainWindow&) { return new QWidget; }

@@ -1,13 +1,13 @@
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
-#include "app/status_errors.h"
 #include "pages/pages.h"
 
 namespace {
@@ -20,18 +20,16 @@ const QString kNote = QStringLiteral(
     "Each game ships with its own splash movie; the banner and its stamp sound are shared. "
     "Start skips the splashes.");
 
-// The check box text of a splash switch, as the switch table names it.
-QString switchLabel(int bit) {
-  for (const tbp::SwitchInfo& row : tbp::switchTable())
-    if (row.bit == bit) return QString::fromUtf8(row.label);
-  return QString();
+// The switch table's row of a splash switch.
+const tbp::SwitchInfo& switchRow(int bit) {
+  const auto& table = tbp::switchTable();
+  return *std::find_if(table.begin(), table.end(), [bit](auto& row) { return row.bit == bit; });
 }
 
 // One slot's group box: its switch, its sound label and its "Remove sound" button.
 QGroupBox* buildSlot(MainWindow& window, int slot) {
-  const int bit = kFirstSplashBit + slot;
-  auto* box = new QCheckBox(switchLabel(bit));
-  window.switchBoxes[bit] = box;
+  // The box writes its switch like every other switch box; a splash switch is never refused.
+  QCheckBox* box = makeSwitchBox(window, switchRow(kFirstSplashBit + slot));
   auto* sound = new QLabel;
   window.splashSoundLabels[std::size_t(slot)] = sound;
   auto* remove = new QPushButton(QStringLiteral("Remove sound"));
@@ -44,12 +42,8 @@ QGroupBox* buildSlot(MainWindow& window, int slot) {
   row->addStretch();
   row->addWidget(remove);
 
-  QObject::connect(box, &QCheckBox::toggled, &window, [&window, bit](bool on) {
-    if (window.refreshing) return;
-    tbp::runReportingErrors(*window.statusBar(), [&] { window.portImage.setSwitch(bit, on); });
-  });
   QObject::connect(remove, &QPushButton::clicked, &window, [&window, slot] {
-    tbp::runReportingErrors(*window.statusBar(), [&] {
+    runPageHandler(window, [&] {
       window.portImage.clearSplashSound(slot);
       window.refreshPages();
     });
