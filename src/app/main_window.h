@@ -12,6 +12,8 @@
 #include "pages/music_choice.h"
 #include "port/port_image.h"
 
+class GlyphEditor;
+class GlyphPage;
 class Prompts;
 class QCheckBox;
 class QComboBox;
@@ -51,6 +53,8 @@ class MainWindow : public QMainWindow {
   // Redraws the option pages from portImage under the refreshing guard; the guard is restored
   // also when a page's refresh throws.
   void refreshPages();
+  // Loads the set chosen in the font combo into the glyph grid. Throws when the port lacks it.
+  void showFont();
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
   QString suggestOutputPath(const QString& prefix, const QString& extension) const;
@@ -118,6 +122,13 @@ class MainWindow : public QMainWindow {
   QLabel* sizeLabel = nullptr;
   QPushButton* saveButton = nullptr;
   QPushButton* bpsButton = nullptr;
+
+  // The Fonts & Symbols page's controls.
+  QComboBox* fontCombo = nullptr;
+  GlyphPage* glyphPage = nullptr;
+  GlyphEditor* glyphEditor = nullptr;
+  QLabel* glyphTitle = nullptr;
+  QComboBox* paletteHintCombo = nullptr;
 
   // The Splash & Sound page's sound labels and "Remove sound" buttons, in slot order.
   std::array<QLabel*, 3> splashSoundLabels{};

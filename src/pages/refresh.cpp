@@ -11,6 +11,7 @@ void MainWindow::refreshPages() {
   refreshControlsPage(*this);
   refreshSplashPage(*this);
   refreshOutputPage(*this);
+  refreshFontsPage(*this);
 }
 
 void runPageHandler(MainWindow& window, const std::function<void()>& handler) {
