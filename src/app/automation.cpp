@@ -12,6 +12,7 @@
 #include <QTextDocument>
 
 #include "app/main_window.h"
+#include "branding/banner_view.h"
 
 namespace tbp {
 
@@ -21,6 +22,13 @@ constexpr int kInfoImageWidth = 760;
 constexpr int kInfoImageMargin = 8;
 
 void saveWindowShot(MainWindow& window, const QString& path) { window.grab().save(path); }
+
+// A banner at About-box size, never shown or played: it shows its final frame.
+void saveBannerShot(MainWindow& window, const QString& path) {
+  const std::unique_ptr<BannerView> banner(
+      new BannerView(&window, tbp::kAboutBanner.heightFraction, tbp::kAboutBanner.scale));
+  banner->grab().save(path);
+}
 
 // Two lines, each ended by a line feed: the default SNES ROM path and the default BPS path.
 void writeDefaultNames(const MainWindow& window, const QString& path) {
@@ -66,7 +74,8 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
   QApplication::processEvents();
   // Game Genie codes from TBP_GG go into the Switches page's code box here once it has one.
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));
-  // The banner picture and the engine reference picture are taken here once those exist.
+  saveBannerShot(window, QStringLiteral("%1_banner.png").arg(prefix));
+  // The engine reference picture is taken here once the browser exists.
   writeDefaultNames(window, prefix + QStringLiteral("_names.txt"));
   saveEveryTab(window, prefix);
   saveInfoPage(window, QStringLiteral("%1_info.png").arg(prefix));

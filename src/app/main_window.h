@@ -10,6 +10,7 @@
 #include "port/port_image.h"
 
 class Prompts;
+class ShineIcon;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -44,6 +45,9 @@ class MainWindow : public QMainWindow {
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
   QString suggestOutputPath(const QString& prefix, const QString& extension) const;
+  // The apply-patch wizard with the patch already chosen (knownPatch non-empty): it asks only
+  // for the ROM and where to save. With an empty knownPatch it is applyPatchFile.
+  void applyPatchFrom(const QString& knownPatch);
 
   // The dialog seam. The window starts with the real dialogs; a test installs its own.
   Prompts& prompts() const { return *dialogs; }
@@ -68,6 +72,8 @@ class MainWindow : public QMainWindow {
   QString portFilePath;  // the .sfc file the current port was read from or written to
   QString sourceLine;    // where the current port came from, shown in headerLabel
   bool refreshing = false;
+
+  ShineIcon* shineIcon = nullptr;  // glints the window's icon
 
   QLabel* headerLabel = nullptr;
   QTabWidget* tabs = nullptr;
