@@ -7,12 +7,15 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "branding/banner_view.h"
+#include "reference/engine_reference.h"
 
 namespace tbp {
 
@@ -63,6 +66,16 @@ void saveInfoPage(const MainWindow& window, const QString& path) {
   image.save(path);
 }
 
+// The codes of TBP_GG go into the Switches page's code box and are checked at once, so the
+// pictures show their results. The check the edit scheduled is then no longer needed.
+void enterGameGenieCodes(MainWindow& window) {
+  const QString codes = qEnvironmentVariable("TBP_GG");
+  if (codes.isEmpty()) return;
+  window.codeBox->setPlainText(codes);
+  window.checkCodes();
+  window.codeTimer->stop();
+}
+
 }  // namespace
 
 void runAutomation(MainWindow& window, const QString& romPath, const QString& prefix) {
@@ -72,10 +85,11 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
     window.openPortFile(romPath);
   if (!window.portImage.isPort()) return;
   QApplication::processEvents();
-  // Game Genie codes from TBP_GG go into the Switches page's code box here once it has one.
+  enterGameGenieCodes(window);
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));
   saveBannerShot(window, QStringLiteral("%1_banner.png").arg(prefix));
-  // The engine reference picture is taken here once the browser exists.
+  if (!qgetenv("TBP_LIBSHOT").isEmpty())
+    openEngineReference(&window, QString::fromStdString(window.portImage.manifestText()));
   writeDefaultNames(window, prefix + QStringLiteral("_names.txt"));
   saveEveryTab(window, prefix);
   saveInfoPage(window, QStringLiteral("%1_info.png").arg(prefix));

@@ -1,3 +1,6 @@
+#include <string>
+#include <vector>
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
@@ -7,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "pages/pages.h"
+#include "port/game_genie.h"
 
 namespace {
 
@@ -89,8 +93,13 @@ void refreshOutputPage(MainWindow& window) {
 
 tbp::PortImage MainWindow::finalImage() const {
   tbp::PortImage image = portImage;
-  // The Game Genie codes of the Switches page are applied to the copy here once the page has
-  // its code box.
+  // The Game Genie codes of the Switches page go into the copy only: the page shows their
+  // results live, the window's own image never carries them.
+  const std::vector<std::string> codes = typedCodes(*this);
+  if (!codes.empty()) {
+    const tbp::Bytes nes = codeNes();
+    if (!nes.empty()) tbp::applyGameGenie(image, nes, codes);
+  }
   if (sizeSmallest->isChecked())
     image.setRomSize(tbp::snesRomSize(image.contentSize()));
   else if (size2Mb->isChecked())
