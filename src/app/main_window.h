@@ -15,6 +15,7 @@
 class GlyphEditor;
 class GlyphPage;
 class Prompts;
+class ShineIcon;
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
@@ -65,6 +66,9 @@ class MainWindow : public QMainWindow {
   int writeMsuTracks(const QString& savedPath);
   // Rebuilds the Music page's song list from portImage and musicChoices.
   void rebuildMusicList();
+  // The apply-patch wizard with the patch already chosen (knownPatch non-empty): it asks only
+  // for the ROM and where to save. With an empty knownPatch it is applyPatchFile.
+  void applyPatchFrom(const QString& knownPatch);
 
   // The dialog seam. The window starts with the real dialogs; a test installs its own.
   Prompts& prompts() const { return *dialogs; }
@@ -89,6 +93,8 @@ class MainWindow : public QMainWindow {
   QString portFilePath;  // the .sfc file the current port was read from or written to
   QString sourceLine;    // where the current port came from, shown in headerLabel
   bool refreshing = false;
+
+  ShineIcon* shineIcon = nullptr;  // glints the window's icon
 
   QLabel* headerLabel = nullptr;
   QTabWidget* tabs = nullptr;
