@@ -9,6 +9,7 @@ packages=(
   libmpg123-dev libflac-dev libvorbis-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
+  desktop-file-utils
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

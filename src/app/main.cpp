@@ -4,6 +4,8 @@
 #include "app/automation.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "branding/shine_icon.h"
+#include "branding/splash.h"
 
 namespace {
 // Lets the window appear and settle before the automation run grabs it.
@@ -14,14 +16,17 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("TEAM Bexulo Patcher"));
   QApplication::setOrganizationName(QStringLiteral("TEAM Bexulo"));
-  // The multi-size window icon is set here once the icon set exists.
+  QApplication::setWindowIcon(tbp::makeWindowIcon());
 
   MainWindow window;
   window.show();
 
-  if (tbp::splashWantedByEnvironment()) {
-    // The splash opens over the main window here once the banner animation exists.
-  }
+  if (tbp::splashWantedByEnvironment()) tbp::showSplash(window);
+
+  // A file from the desktop's "open with" is opened once the event loop runs.
+  const QString startFile = tbp::fileArgument(QApplication::arguments());
+  if (!startFile.isEmpty() && !tbp::automationWantedByEnvironment())
+    QTimer::singleShot(0, &window, [&window, startFile] { tbp::openStartFile(window, startFile); });
 
   if (tbp::automationWantedByEnvironment()) {
     QTimer::singleShot(kAutomationDelayMs, &window, [&window] {

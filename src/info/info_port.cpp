@@ -96,20 +96,19 @@ QString fontsText(const PortImage& image) {
   return QStringLiteral("%1: %2").arg(QString::number(image.fontCount()), names.join(", "));
 }
 
+// The sound table counts slots from 0; the page names them from 1, as the Splash & Sound page.
 QString splashSounds(const PortImage& image) {
   QStringList present;
-  for (int slot = 1; slot <= kSplashSlots; ++slot)
-    if (image.splashSoundPresent(slot)) present << QStringLiteral("splash %1").arg(slot);
+  for (int slot = 0; slot < kSplashSlots; ++slot)
+    if (image.splashSoundPresent(slot)) present << QStringLiteral("splash %1").arg(slot + 1);
   return present.isEmpty() ? QStringLiteral("none") : present.join(QStringLiteral(", "));
 }
 
-QString msuText(const PortImage& image) {
+QString msuText(const PortImage& image, std::size_t picked) {
   const std::vector<MsuSong> songs = image.msuSongs();
   int replaced = 0;
   for (const MsuSong& song : songs)
     if (image.msuTrack(song.index) != -1) ++replaced;
-  // The Music page's picks are counted here once that page exists; none can be made before.
-  const int picked = 0;
   return QStringLiteral("%1 songs, %2 replaced in the ROM, %3 picked on the Music tab")
       .arg(QString::number(songs.size()), QString::number(replaced), QString::number(picked));
 }
@@ -156,7 +155,8 @@ QString manifestSection(const MainWindow& window) {
   html += row(QStringLiteral("Chip"), chipText(image.chip()));
   html += row(QStringLiteral("Fonts"), fontsText(image));
   html += row(QStringLiteral("Splash sounds"), splashSounds(image));
-  if (image.hasMsu1()) html += row(QStringLiteral("MSU-1"), msuText(image));
+  if (image.hasMsu1())
+    html += row(QStringLiteral("MSU-1"), msuText(image, window.musicChoices.size()));
   const std::size_t contentEnd = window.finalImage().contentSize();
   html +=
       row(QStringLiteral("Content ends"),

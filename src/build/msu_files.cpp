@@ -1,0 +1,40 @@
+#include "build/msu_files.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "build/audio.h"
+#include "build/files.h"
+
+namespace tbp {
+
+std::string msuBasePath(const std::string& savedPath) {
+  const std::filesystem::path absolute =
+      std::filesystem::absolute(std::filesystem::path(savedPath)).lexically_normal();
+  // The name up to its last dot, as a file dialog counts suffixes: "a.b.sfc" gives "a.b".
+  const std::string name = absolute.filename().string();
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+  std::string directory = absolute.parent_path().string();
+  if (directory.empty() || directory.back() != '/') directory += '/';
+  return directory + stem;
+}
+
+std::string msuMarkerPath(const std::string& base) { return base + ".msu"; }
+
+std::string msuTrackPath(const std::string& base, int track) {
+  return base + "-" + std::to_string(track) + ".pcm";
+}
+
+void createMsuMarker(const std::string& base) {
+  // "x" creates the file only when no file of that name exists, in one step, so an existing
+  // marker keeps its content even if it appears between a check and the creation.
+  if (std::FILE* marker = std::fopen(msuMarkerPath(base).c_str(), "wx")) std::fclose(marker);
+}
+
+void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
+                       const std::string& trackPath) {
+  writeFileSafely(trackPath, makeMsuTrack(readFile(audioPath), loopStartSeconds));
+}
+
+}  // namespace tbp
