@@ -131,7 +131,13 @@ void checkHeader(const Bytes& file) {
             "fields of a missing header");
     return;
   }
-  require(header.mapper >= 0 && header.mapper <= 4095, "mapper out of range");
+  require(header.nes2 == ((file[7] & 0x0C) == 0x08), "NES 2.0 mark");
+  require(header.mapper >= 0 && header.mapper <= (header.nes2 ? 4095 : 255) &&
+              (header.mapper & 0x0F) == file[6] >> 4,
+          "mapper out of range");
+  require(header.vertical == ((file[6] & 1) != 0) && header.battery == ((file[6] & 2) != 0) &&
+              header.trainer == ((file[6] & 4) != 0) && header.fourScreen == ((file[6] & 8) != 0),
+          "flags of byte 6");
   require(header.prgKb == file[4] * 16 && header.chrKb == file[5] * 8, "bank sizes");
   require(header.expectedSize ==
               16u + (header.trainer ? 512u : 0u) + file[4] * 16384u + file[5] * 8192u,
@@ -150,9 +156,23 @@ void checkReport(const tbp::GameDatabase& database, const Bytes& file, const std
   const auto suggestions = tbp::suggestGames(database, file, name);
   require(std::set(suggestions.begin(), suggestions.end()).size() == suggestions.size(),
           "an entry suggested twice");
+  // Resemblance by name ranks above resemblance by cartridge alone; an entry that shares
+  // neither the name nor the bank sizes is no suggestion.
+  bool unnamedSeen = false;
   for (const GameEntry* entry : suggestions) {
     require(entry >= database.games.data() && entry < database.games.data() + database.games.size(),
             "a suggestion outside the database");
+    const bool named = tbp::nameMatches(*entry, name);
+    require(!(named && unnamedSeen), "a named entry after an unnamed one");
+    unnamedSeen = unnamedSeen || !named;
+    require(named || (tbp::hasInesMagic(file) && entry->nesHeader.size() == kHeaderSize &&
+                      entry->nesHeader[4] == file[4] && entry->nesHeader[5] == file[5]),
+            "a suggestion that resembles nothing");
+  }
+  for (const GameEntry& entry : database.games) {
+    require(!tbp::nameMatches(entry, name) ||
+                std::find(suggestions.begin(), suggestions.end(), &entry) != suggestions.end(),
+            "a named entry not suggested");
   }
   const std::string report = tbp::describeUnknownRom(name, database, file);
   const std::string opening =
@@ -166,6 +186,16 @@ void checkReport(const tbp::GameDatabase& database, const Bytes& file, const std
   const bool none =
       report.find("\nIt doesn't look like any supported game. Supported:\n") != std::string::npos;
   require((shown == 0) == none, "no-candidate text");
+  for (std::size_t i = 0; i < shown; ++i) {
+    require(report.find(suggestions[i]->title) != std::string::npos, "a candidate not named");
+  }
+  if (none) {
+    for (const GameEntry& entry : database.games) {
+      require(report.find("  " + entry.title + "\n") != std::string::npos ||
+                  report.find("  " + entry.title + "  (") != std::string::npos,
+              "a supported game not listed");
+    }
+  }
 }
 
 void checkNames(const std::string& name) {
@@ -174,6 +204,7 @@ void checkNames(const std::string& name) {
     require((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'), "name key holds " + key);
   }
   require(tbp::nameKey(key) == key, "name key not stable");
+  require(tbp::nameKey("games/" + name) == key, "name key keeps a directory");
   GameEntry entry;
   entry.title = name;
   require(tbp::nameMatches(entry, name) == !key.empty(), "a name must match its own title");

@@ -112,6 +112,14 @@ void checkImageReaders(const PortImage& port) {
   const tbp::SnesHeader header = port.header();
   require(header.valid == (bytes.size() >= 0x7FE0), "header validity");
   require(!header.hiRom || bytes.size() >= 0xFFE0, "HiROM header in a short image");
+  if (header.valid) {
+    // The numeric fields are the header's own bytes.
+    const std::size_t base = header.hiRom ? 0xFFC0 : kHeaderAt;
+    require(header.mapMode == bytes[base + 0x15] && header.romSizeCode == bytes[base + 0x17] &&
+                header.version == bytes[base + 0x1B] &&
+                header.checksum == (bytes[base + 0x1E] | bytes[base + 0x1F] << 8),
+            "header fields");
+  }
   require(header.title.size() <= 21 && (header.title.empty() || header.title.back() != ' '),
           "title");
   require(!tbp::describeMapMode(header).empty() && !tbp::describeCartridge(header).empty() &&
@@ -229,12 +237,16 @@ void runOperation(PortImage& port, std::uint8_t kind, std::uint8_t a, std::uint8
       port.setChip(a % 6);
       return require(port.chip() == a % 6 && port.checksumValid(), "setChip");
     case 4: {
-      // Valid and invalid sizes around the limits (1 MB and 2 MB chip reach, 4 MB LoROM);
-      // most stay small, since every later step works on the whole image.
-      const std::size_t sizes[] = {
-          0x7000,   0x8000,   0x18000,  0x28000,  0x2C000,  0x100000,
-          0x180000, 0x280000, 0x2C0000, 0x400000, 0x600000, tbp::snesRomSize(port.contentSize())};
-      const std::size_t size = sizes[a % std::size(sizes)];
+      // Valid and invalid sizes around the limits (1 MB and 2 MB chip reach, 4 MB LoROM). Only
+      // a few values of `a` pick the large ones, since every later step works on the whole
+      // image.
+      const std::size_t small[] = {0x7000,  0x8000,  0x18000,
+                                   0x28000, 0x2C000, tbp::snesRomSize(port.contentSize())};
+      const std::size_t large[] = {0x100000, 0x180000, 0x280000, 0x2C0000, 0x400000, 0x600000};
+      const std::size_t size = a < 0xF8 ? small[a % std::size(small)] : large[(a - 0xF8) % 6];
+      const std::size_t rounded = tbp::snesRomSize(size);
+      require(rounded >= size && rounded % 0x8000 == 0 && tbp::snesRomSize(rounded) == rounded,
+              "snesRomSize");
       port.setRomSize(size);
       return require(port.bytes().size() == size && port.checksumValid(), "setRomSize");
     }
@@ -250,12 +262,22 @@ void runOperation(PortImage& port, std::uint8_t kind, std::uint8_t a, std::uint8
       const int fonts[] = {0, 1, 15, 16, -1, tbp::symbolPageA, tbp::symbolPageB};
       const int font = fonts[a % std::size(fonts)];
       const Bytes rows(b % 10, c);
-      port.setGlyph(font, value(b) + 64 - 8, rows);
-      return;
+      const int glyph = value(b) + 64 - 8;
+      port.setGlyph(font, glyph, rows);
+      const Bytes written = port.glyph(font, glyph);
+      return require(std::equal(written.begin(), written.begin() + std::min<int>(rows.size(), 8),
+                                rows.begin()),
+                     "setGlyph");
     }
-    case 8:
-      port.setSymbolHint(a & 1 ? tbp::symbolPageA : tbp::symbolPageB, value(b), c);
-      return;
+    case 8: {
+      const int page = a & 1 ? tbp::symbolPageA : tbp::symbolPageB;
+      const std::size_t hints =
+          page == tbp::symbolPageA ? port.layout().symbolsAHints : port.layout().symbolsBHints;
+      const bool held = hints != 0 && value(b) >= 0 && value(b) < 128 &&
+                        hints + static_cast<std::size_t>(value(b)) < port.bytes().size();
+      port.setSymbolHint(page, value(b), c);
+      return require(!held || port.symbolHint(page, value(b)) == (c & 7), "setSymbolHint");
+    }
     case 9:
       port.clearSplashSound(a % 5 - 1);
       return require(!port.splashSoundPresent(a % 5 - 1), "clearSplashSound");
