@@ -1,6 +1,7 @@
 // makeMsuTrack on fuzzed audio files: converting while decoding must give exactly what
 // decoding first and converting afterwards gives (makeMsuPcm of decodeAudio), the same track
 // bytes or the same message. The first input byte chooses the loop start.
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -51,5 +52,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      "makeMsuTrack said \"" + together.message + "\" where decoding first said \"" +
                          separate.message + "\"");
   tbp::fuzz::require(together.track == separate.track, "the two conversions differ");
+  if (!together.message.empty()) return 0;
+  // The track's shape: "MSU1", the loop point inside the track, whole stereo 16-bit frames.
+  const Bytes& track = together.track;
+  tbp::fuzz::require(track.size() >= 8 && (track.size() - 8) % 4 == 0 &&
+                         std::equal(track.begin(), track.begin() + 4, "MSU1"),
+                     "track shape");
+  const std::uint32_t loopPoint =
+      track[4] | track[5] << 8 | track[6] << 16 | static_cast<std::uint32_t>(track[7]) << 24;
+  const std::size_t frames = (track.size() - 8) / 4;
+  tbp::fuzz::require(loopStart < 0 ? loopPoint == 0
+                                   : loopPoint <= std::min<double>(frames > 0 ? frames - 1 : 0,
+                                                                   44100.0 * loopStart),
+                     "loop point");
   return 0;
 }
