@@ -1,42 +1,19 @@
 // Every port image operation on random and damaged images: only the documented results and
 // exceptions may come out, and the sanitizers watch every byte access.
 #include <gtest/gtest.h>
-#include <set>
 #include <stdexcept>
 
 #include "port/game_genie.h"
 #include "port/port_image.h"
 #include "support/nes_builder.h"
 #include "support/port_builder.h"
+#include "support/port_refusals.h"
 #include "support/random.h"
 
 namespace tbp {
 namespace {
 
 using testkit::Random;
-
-// Messages an edit may refuse with; range errors may carry any text.
-const std::set<std::string>& refusals() {
-  static const std::set<std::string> messages = {
-      "FastROM can't be on with a SuperFX chip (SlowROM boards)",
-      "not a valid SNES ROM size (use min, 2m or 4m)",
-      "that size would cut off content",
-      "LoROM tops out at 4 MB",
-      "SuperFX (GSU-1) reaches 1 MB of ROM at most",
-      "SuperFX 2 (GSU-2) reaches 2 MB of ROM at most",
-      "SuperFX 2 Rev 1 (GSU-2-SP1) reaches 2 MB of ROM at most",
-      "unknown chip",
-      "this port's config block is unknown: the chip can't be set",
-      "SuperFX (GSU-1): the game needs more than the chip's ROM reach",
-      "SuperFX 2 (GSU-2): the game needs more than the chip's ROM reach",
-      "SuperFX 2 Rev 1 (GSU-2-SP1): the game needs more than the chip's ROM reach",
-      "SA-1: the game needs more than the chip's ROM reach",
-      "splash sound slot must be 1-3",
-      "this port has no symbol page A",
-      "this port has no symbol page B",
-  };
-  return messages;
-}
 
 // Runs one operation; an exception must be a range error or a listed refusal, and an edit
 // that throws must leave the image as it was.
@@ -48,7 +25,7 @@ void guarded(PortImage& port, const char* name, Operation operation) {
   } catch (const std::out_of_range&) {
     EXPECT_EQ(port.bytes(), before) << name;
   } catch (const std::runtime_error& e) {
-    EXPECT_TRUE(refusals().count(e.what())) << name << ": " << e.what();
+    EXPECT_TRUE(testkit::portRefusals().count(e.what())) << name << ": " << e.what();
     EXPECT_EQ(port.bytes(), before) << name;
   }
 }
@@ -92,7 +69,7 @@ void readTables(const PortImage& port) {
         EXPECT_EQ(port.glyph(font, glyph).size(), 8u);
       } catch (const std::out_of_range&) {
       } catch (const std::runtime_error& e) {
-        EXPECT_TRUE(refusals().count(e.what())) << e.what();
+        EXPECT_TRUE(testkit::portRefusals().count(e.what())) << e.what();
       }
     }
     EXPECT_LE(port.symbolHint(font, 5), 7);

@@ -6,12 +6,12 @@
 #include "port/port_image.h"
 
 #include <algorithm>
-#include <set>
 #include <stdexcept>
 #include <string>
 
 #include "formats/checksums.h"
 #include "support/fuzz_contract.h"
+#include "support/port_refusals.h"
 
 namespace {
 
@@ -33,28 +33,6 @@ constexpr std::size_t kContentAt = 0x8000;
 constexpr std::size_t kMostOperations = 24;
 
 enum Flags : unsigned { kSizeBits = 7, kMagic = 8, kPointToText = 16 };
-
-const std::set<std::string>& refusals() {
-  static const std::set<std::string> messages = {
-      "FastROM can't be on with a SuperFX chip (SlowROM boards)",
-      "not a valid SNES ROM size (use min, 2m or 4m)",
-      "that size would cut off content",
-      "LoROM tops out at 4 MB",
-      "SuperFX (GSU-1) reaches 1 MB of ROM at most",
-      "SuperFX 2 (GSU-2) reaches 2 MB of ROM at most",
-      "SuperFX 2 Rev 1 (GSU-2-SP1) reaches 2 MB of ROM at most",
-      "unknown chip",
-      "this port's config block is unknown: the chip can't be set",
-      "SuperFX (GSU-1): the game needs more than the chip's ROM reach",
-      "SuperFX 2 (GSU-2): the game needs more than the chip's ROM reach",
-      "SuperFX 2 Rev 1 (GSU-2-SP1): the game needs more than the chip's ROM reach",
-      "SA-1: the game needs more than the chip's ROM reach",
-      "splash sound slot must be 1-3",
-      "this port has no symbol page A",
-      "this port has no symbol page B",
-  };
-  return messages;
-}
 
 void place(Bytes& image, std::size_t at, const Bytes& data) {
   if (at >= image.size()) return;
@@ -306,7 +284,8 @@ void guarded(PortImage& port, std::uint8_t kind, std::uint8_t a, std::uint8_t b,
   } catch (const std::out_of_range&) {
     require(port.bytes() == before, "a range error after a change");
   } catch (const std::runtime_error& e) {
-    require(refusals().count(e.what()) == 1, std::string("refused with: ") + e.what());
+    require(tbp::testkit::portRefusals().count(e.what()) == 1,
+            std::string("refused with: ") + e.what());
     require(port.bytes() == before, "a refusal after a change");
   }
 }
