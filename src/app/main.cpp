@@ -3,6 +3,7 @@
 
 #include "app/automation.h"
 #include "app/main_window.h"
+#include "app/open_file.h"
 #include "app/startup.h"
 
 namespace {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
 
   MainWindow window;
   window.show();
+  tbp::openFileFromArguments(window, QApplication::arguments());
 
   if (tbp::splashWantedByEnvironment()) {
     // The splash opens over the main window here once the banner animation exists.

@@ -10,6 +10,8 @@
 #include "port/port_image.h"
 
 class Prompts;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -44,6 +46,10 @@ class MainWindow : public QMainWindow {
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
   QString suggestOutputPath(const QString& prefix, const QString& extension) const;
+
+  // Opens a file as the buttons do: a ".nes" file (in any case) as an NES ROM, anything else as
+  // a port. Used for a file named on the command line or dropped on the window.
+  void openFile(const QString& path);
 
   // The dialog seam. The window starts with the real dialogs; a test installs its own.
   Prompts& prompts() const { return *dialogs; }
@@ -96,6 +102,11 @@ class MainWindow : public QMainWindow {
   void saveRom();
   void savePatch();
   void about();
+
+ protected:
+  // A local file dragged onto the window is opened when it is dropped.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void loadDatabase();

@@ -3,16 +3,17 @@
 #include <QTabWidget>
 
 #include "app/main_window.h"
-#include "app/port_verdict.h"
 #include "app/prompts.h"
 #include "app/status_errors.h"
+#include "build/port_verdict.h"
 #include "pages/pages.h"
 
 // The port display: adopts a port as the current one and redraws the window from it, or
 // explains why the file is not a port and changes nothing.
 void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   if (!image.isPort()) {
-    prompts().warning(QStringLiteral("Not a port"), tbp::notAPortReport(image.bytes()));
+    prompts().warning(QStringLiteral("Not a port"),
+                      QString::fromStdString(tbp::notAPortReport(image.bytes())));
     return;
   }
   portImage = image;

@@ -6,12 +6,11 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
+#include "build/final_image.h"
 #include "pages/pages.h"
 
 namespace {
 
-constexpr std::size_t kTwoMegabytes = 2097152;
-constexpr std::size_t kFourMegabytes = 4194304;
 constexpr std::size_t kKilobyte = 1024;
 constexpr int kChipNone = 0;
 constexpr int kChipGsu1 = 1;
@@ -88,15 +87,14 @@ void refreshOutputPage(MainWindow& window) {
 }
 
 tbp::PortImage MainWindow::finalImage() const {
-  tbp::PortImage image = portImage;
-  // The Game Genie codes of the Switches page are applied to the copy here once the page has
-  // its code box.
+  tbp::RomSizeChoice size = tbp::RomSizeChoice::AsItIs;
   if (sizeSmallest->isChecked())
-    image.setRomSize(tbp::snesRomSize(image.contentSize()));
+    size = tbp::RomSizeChoice::Smallest;
   else if (size2Mb->isChecked())
-    image.setRomSize(kTwoMegabytes);
+    size = tbp::RomSizeChoice::TwoMegabytes;
   else if (size4Mb->isChecked())
-    image.setRomSize(kFourMegabytes);
-  image.fixChecksum();
-  return image;
+    size = tbp::RomSizeChoice::FourMegabytes;
+  // The Game Genie codes of the Switches page are handed over here once the page has its code
+  // box.
+  return tbp::makeFinalImage(portImage, {}, {}, size);
 }
