@@ -34,7 +34,6 @@ BuiltPort buildFromNes(const std::string& path, const GameDatabase& database) {
     throw std::runtime_error("This isn't the NES ROM the patch was made from.\n\n" +
                              describeUnknownRom(fileNameOf(path), database, built.nesFile));
   built.port = PortImage(buildPort(database, built.nes));
-  if (!built.nes.note.empty()) std::cerr << built.nes.note << "\n";
   return built;
 }
 
@@ -88,6 +87,8 @@ void runBuild(const Arguments& arguments) {
   if (!resolved.tracks.empty()) createMsuMarker(resolved.output);
   files.commit();
 
+  // The header-repair note, which the window shows in its status bar.
+  if (!built.nes.note.empty()) std::cerr << built.nes.note << "\n";
   const std::string tracks = resolved.tracks.empty()
                                  ? ""
                                  : " + " + std::to_string(resolved.tracks.size()) +
