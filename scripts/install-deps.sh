@@ -8,6 +8,7 @@ packages=(
   libmpg123-dev libflac-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
+  hyperfine
 )
 
 missing=()

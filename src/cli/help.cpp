@@ -47,7 +47,8 @@ std::string switchKeys() {
       text += indent + line + "\n";
       line.clear();
     }
-    line += (line.empty() ? "" : " ") + std::string(info.key);
+    if (!line.empty()) line += ' ';
+    line += info.key;
   }
   return text + indent + line + "\n";
 }

@@ -25,6 +25,13 @@ void row(std::ostream& out, const std::string& label, const std::string& value) 
   if (first) out << padded << "\n";
 }
 
+// "$" and the value in upper-case hex.
+std::string dollarHex(std::uint64_t value, int digits) {
+  std::string text = "$";
+  text += hexText(value, digits);
+  return text;
+}
+
 void digestRows(std::ostream& out, const Digests& digests, const std::string& prefix = "") {
   row(out, prefix + "CRC16", hexText(digests.crc16, 4));
   row(out, prefix + "CRC32", hexText(digests.crc32, 8));
@@ -54,7 +61,7 @@ void snesSection(std::ostream& out, const SnesImageFacts& facts) {
   const SnesHeader& header = facts.header;
   if (!header.valid) return;
   const auto coded = [](std::uint8_t byte, const std::string& meaning) {
-    return "$" + hexText(byte, 2) + " - " + meaning;
+    return dollarHex(byte, 2) + " - " + meaning;
   };
   row(out, "Header title", "\"" + header.title + "\"");
   row(out, "Map mode", coded(header.mapMode, facts.mapMode));
@@ -65,8 +72,8 @@ void snesSection(std::ostream& out, const SnesImageFacts& facts) {
   row(out, "Region", coded(header.region, facts.region));
   row(out, "Version", "1." + std::to_string(header.version));
   row(out, "Checksum",
-      "$" + hexText(header.checksum, 4) + " / complement $" + hexText(header.complement, 4) +
-          " - " + (facts.checksumValid ? "correct" : "WRONG"));
+      dollarHex(header.checksum, 4) + " / complement " + dollarHex(header.complement, 4) + " - " +
+          (facts.checksumValid ? "correct" : "WRONG"));
 }
 
 std::string songList(const InfoReport& report) {
@@ -75,7 +82,8 @@ std::string songList(const InfoReport& report) {
                      std::to_string(facts.songsReplaced) + " replaced in the ROM";
   for (const MsuSong& song : facts.songs) {
     const int track = report.image.msuTrack(song.index);
-    text += "\n" + std::to_string(song.index) + " ($" + hexText(song.index, 2) + ") " + song.name +
+    text += '\n';
+    text += std::to_string(song.index) + " (" + dollarHex(song.index, 2) + ") " + song.name +
             (track < 0 ? "" : ": MSU-1 track " + std::to_string(track)) +
             (report.image.msuLoop(song.index) ? ", loops" : "");
   }
@@ -90,7 +98,7 @@ void manifestSection(std::ostream& out, const InfoReport& report) {
       facts.layoutName + (facts.switchesListed == 0
                               ? ""
                               : ", " + std::to_string(facts.switchesListed) + " switches listed"));
-  row(out, "Flags", "$" + hexText(facts.flags, 8));
+  row(out, "Flags", dollarHex(facts.flags, 8));
   row(out, "Switches on", keyList(facts.switchesOn));
   row(out, "Switches off", keyList(facts.switchesOff));
   row(out, "Palette slot", std::to_string(facts.paletteSlot));
@@ -101,7 +109,7 @@ void manifestSection(std::ostream& out, const InfoReport& report) {
   row(out, "Splash sounds", sounds.empty() ? "none" : joined(sounds, ", "));
   if (facts.hasMsu1) row(out, "MSU-1", songList(report));
   row(out, "Content ends",
-      "$" + hexText(facts.contentEnd, 6) + " (smallest valid size " +
+      dollarHex(facts.contentEnd, 6) + " (smallest valid size " +
           std::to_string(facts.smallestSize / kKilobyte) + " KB)");
 }
 
