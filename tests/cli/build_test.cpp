@@ -113,6 +113,7 @@ TEST(CliBuild, TracksAreWrittenBesideTheRomUnderItsName) {
                           dir.path());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "Saved Quest.sfc (1024 KB) + 3 MSU-1 track(s)\n");
+  EXPECT_EQ(run.err, "");  // no progress lines when standard error is not a terminal
   EXPECT_EQ(dir.listing(), (std::vector<std::string>{"Quest-1.pcm", "Quest-11.pcm", "Quest-2.pcm",
                                                      "Quest.msu", "Quest.sfc", "song@2x.wav"}));
   EXPECT_TRUE(tbp::readFile(dir.file("Quest.msu")).empty());
@@ -129,6 +130,18 @@ TEST(CliBuild, TracksAreWrittenBesideTheRomUnderItsName) {
   expected.port.setSwitch(12, true);
   expected.port.fixChecksum();
   EXPECT_TRUE(tbp::readFile(dir.file("Quest.sfc")) == expected.port.bytes());
+}
+
+TEST(CliBuild, ConversionProgressShowsOnATerminal) {
+  ScratchDir dir;
+  tbp::testkit::writeFixtureFile(
+      dir.file("a.wav"),
+      tbp::testkit::makeWav({}, tbp::testkit::sineTones(44100, 2, 100, 440, 0.5)));
+  const std::string shown = clitest::runCliOnTerminal(
+      buildArguments(0, "Q.sfc", {"--msu", "1=a.wav", "--msu", "2=a.wav"}), dir.path());
+  EXPECT_NE(shown.find("Converting a.wav ...\r\nConverting a.wav ...\r\nSaved Q.sfc"),
+            std::string::npos)
+      << shown;
 }
 
 TEST(CliBuild, RefusalsExitWithOneAndLeaveNothing) {

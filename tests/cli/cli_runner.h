@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <pty.h>
 #include <sstream>
 #include <stdlib.h>
 #include <string>
@@ -61,6 +62,30 @@ inline Run runCli(const std::vector<std::string>& arguments, const fs::path& dir
   fs::remove(out);
   fs::remove(err);
   return run;
+}
+
+// Runs bexulo-cli in dir with standard output and error on a terminal (a pseudo-terminal), and
+// returns everything it printed there.
+inline std::string runCliOnTerminal(const std::vector<std::string>& arguments,
+                                    const fs::path& dir) {
+  std::vector<char*> argv{const_cast<char*>(TBP_CLI_PATH)};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  int terminal = -1;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    execv(TBP_CLI_PATH, argv.data());
+    _exit(127);
+  }
+  std::string output;
+  char buffer[4096];
+  ssize_t got = 0;
+  // Reading fails with EIO once the child has closed its side.
+  while ((got = read(terminal, buffer, sizeof buffer)) > 0) output.append(buffer, std::size_t(got));
+  close(terminal);
+  waitpid(child, nullptr, 0);
+  return output;
 }
 
 // A fresh directory under the system's temporary directory, removed with the object.
