@@ -1,0 +1,96 @@
+// The window and bexulo-cli build write the same files for the same choices, on every demo game.
+#include <functional>
+
+#include <QDir>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "support/demo_games.h"
+#include "support/port_files.h"
+#include "support/window_harness.h"
+
+namespace {
+
+// One set of choices: what the user does in the window, and the same as bexulo-cli settings.
+struct Choices {
+  QString name;
+  std::function<void(MainWindow&)> inWindow;
+  QStringList settings;
+};
+
+QList<Choices> choices() {
+  return {
+      {QStringLiteral("as it is"), [](MainWindow&) {}, {}},
+      {QStringLiteral("smallest"),
+       [](MainWindow& w) { w.sizeSmallest->setChecked(true); },
+       {QStringLiteral("--size"), QStringLiteral("smallest")}},
+      {QStringLiteral("2 MB"),
+       [](MainWindow& w) { w.size2Mb->setChecked(true); },
+       {QStringLiteral("--size"), QStringLiteral("2mb")}},
+      {QStringLiteral("4 MB"),
+       [](MainWindow& w) { w.size4Mb->setChecked(true); },
+       {QStringLiteral("--size"), QStringLiteral("4mb")}},
+  };
+}
+
+// The window with the demo database in its working directory and the demo dumps under demo/.
+struct DemoWindow {
+  WindowHarness harness{
+      [](const QString& dir) { tbp::testkit::writeDemoDatabase(dir.toStdString()); }};
+  QString path(const QString& relative) const { return harness.workDir.filePath(relative); }
+};
+
+// Runs bexulo-cli build on a dump into out; returns its standard error when it fails.
+QString runBuild(const DemoWindow& demo, const QString& dump, const QString& out,
+                 const QStringList& settings) {
+  QProcess cli;
+  cli.start(QStringLiteral(TBP_CLI_PATH),
+            QStringList{QStringLiteral("build"), dump, QStringLiteral("-o"), out,
+                        QStringLiteral("--games"), demo.path(QStringLiteral("games"))} +
+                settings);
+  if (!cli.waitForFinished(120000)) return QStringLiteral("did not finish");
+  if (cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0) return QString();
+  return QString::fromUtf8(cli.readAllStandardError());
+}
+
+}  // namespace
+
+class CliWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void sameFilesAsTheWindow() {
+    DemoWindow demo;
+    MainWindow& window = *demo.harness.window;
+    for (const tbp::testkit::DemoGame& game : tbp::testkit::demoGames()) {
+      const QString dump =
+          demo.path(QStringLiteral("demo/") + QString::fromStdString(game.dumpName));
+      for (const Choices& choice : choices()) {
+        const QString label = QString::fromStdString(game.game.title) + ", " + choice.name;
+        window.openNesFile(dump);
+        QVERIFY2(window.portImage.isPort(), qPrintable(label));
+        choice.inWindow(window);
+        const QString windowRom = demo.path(QStringLiteral("window.sfc"));
+        const QString windowPatch = demo.path(QStringLiteral("window.bps"));
+        demo.harness.prompts->paths = {windowRom, windowPatch};
+        window.saveRom();
+        window.savePatch();
+        QVERIFY2(demo.harness.prompts->boxes.isEmpty(), qPrintable(label));
+
+        const QString cliRom = demo.path(QStringLiteral("cli.sfc"));
+        const QString cliPatch = demo.path(QStringLiteral("cli.bps"));
+        QCOMPARE(runBuild(demo, dump, cliRom, choice.settings), QString());
+        QCOMPARE(runBuild(demo, dump, cliPatch, choice.settings + QStringList{"--bps"}), QString());
+        QVERIFY2(readBack(cliRom) == readBack(windowRom), qPrintable(label));
+        QVERIFY2(readBack(cliPatch) == readBack(windowPatch), qPrintable(label));
+        QVERIFY2(!readBack(cliRom).empty(), qPrintable(label));
+        window.sizeAsItIs->setChecked(true);
+      }
+    }
+  }
+};
+
+QTEST_MAIN(CliWindowTest)
+#include "cli_window_test.moc"
