@@ -7,9 +7,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 
 #include "app/main_window.h"
 
@@ -55,6 +57,16 @@ void saveInfoPage(const MainWindow& window, const QString& path) {
   image.save(path);
 }
 
+// The codes of TBP_GG go into the Switches page's code box and are checked at once, so the
+// pictures show their results. The check the edit scheduled is then no longer needed.
+void enterGameGenieCodes(MainWindow& window) {
+  const QString codes = qEnvironmentVariable("TBP_GG");
+  if (codes.isEmpty()) return;
+  window.codeBox->setPlainText(codes);
+  window.checkCodes();
+  window.codeTimer->stop();
+}
+
 }  // namespace
 
 void runAutomation(MainWindow& window, const QString& romPath, const QString& prefix) {
@@ -64,7 +76,7 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
     window.openPortFile(romPath);
   if (!window.portImage.isPort()) return;
   QApplication::processEvents();
-  // Game Genie codes from TBP_GG go into the Switches page's code box here once it has one.
+  enterGameGenieCodes(window);
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));
   // The banner picture and the engine reference picture are taken here once those exist.
   writeDefaultNames(window, prefix + QStringLiteral("_names.txt"));

@@ -48,7 +48,15 @@ void MainWindow::openNesFile(const QString& path) {
                          QString::fromStdString(report));
       return;
     }
-    tbp::Bytes built = tbp::buildPort(database, nes);
+    tbp::PortImage built(tbp::buildPort(database, nes));
+    const QString source =
+        QStringLiteral("to be built from your %1 ROM").arg(QString::fromStdString(nes.game->title));
+    // A base patch that does not make a port gets the "Not a port" box; the NES ROM of the port
+    // on screen stays, so that a later BPS is still made against the right game.
+    if (!built.isPort()) {
+      showPort(built, source);
+      return;
+    }
     nesFileBytes = file;
     nesRomBytes = nes.rom;
     currentGame = nes.game;
@@ -56,8 +64,7 @@ void MainWindow::openNesFile(const QString& path) {
     nesFilePath = info.absoluteFilePath();
     portFilePath.clear();
     nesNote = QString::fromStdString(nes.note);
-    showPort(tbp::PortImage(std::move(built)), QStringLiteral("to be built from your %1 ROM")
-                                                   .arg(QString::fromStdString(nes.game->title)));
+    showPort(built, source);
     // The header-repair note goes up after the port display's own status line, which would
     // otherwise replace it at once.
     if (!nesNote.isEmpty()) statusBar()->showMessage(nesNote, kNoteTimeoutMs);
@@ -76,23 +83,12 @@ void MainWindow::openPortFile(const QString& path) {
     tbp::Bytes file = tbp::readFile(utf8(path));
     if (file.size() % kBankSize == kCopierHeaderSize)
       file.erase(file.begin(), file.begin() + kCopierHeaderSize);
-    nesFileBytes.clear();
-    nesRomBytes.clear();
-    currentGame = nullptr;
-    nesFileName.clear();
-    nesNote.clear();
-    nesFilePath.clear();
-    portFilePath = QFileInfo(path).absoluteFilePath();
-    tbp::PortImage image(std::move(file));
+    const tbp::PortImage image(std::move(file));
+    // A file that is not a port gets the "Not a port" box and leaves the NES ROM and the file
+    // name of the port on screen as they are.
     if (image.isPort()) {
-      tbp::Bytes embedded = image.embeddedNes();
-      if (!embedded.empty()) {
-        if (databaseLoaded) currentGame = database.findExact(embedded);
-        nesFileBytes = embedded;
-        nesRomBytes = std::move(embedded);
-        nesFileName = kEmbeddedCopyName;
-        nesNote = kEmbeddedCopyNote;
-      }
+      takeEmbeddedNes(image);
+      portFilePath = QFileInfo(path).absoluteFilePath();
     }
     showPort(image, QFileInfo(path).fileName());
   } catch (const std::exception& error) {
@@ -100,15 +96,23 @@ void MainWindow::openPortFile(const QString& path) {
   }
 }
 
-void MainWindow::checkCodes() {
-  // The codes are checked against the NES program once the Switches page has its code box;
-  // until then there is nothing to check.
-}
-
-tbp::Bytes MainWindow::codeNes() {
-  if (!nesRomBytes.empty()) return nesRomBytes;
-  if (!nesFileBytes.empty()) return nesFileBytes;
-  return portImage.embeddedNes();
+// The NES state of an opened port: its embedded NES copy, or nothing.
+void MainWindow::takeEmbeddedNes(const tbp::PortImage& port) {
+  nesFilePath.clear();
+  tbp::Bytes embedded = port.embeddedNes();
+  if (embedded.empty()) {
+    nesFileBytes.clear();
+    nesRomBytes.clear();
+    currentGame = nullptr;
+    nesFileName.clear();
+    nesNote.clear();
+    return;
+  }
+  currentGame = databaseLoaded ? database.findExact(embedded) : nullptr;
+  nesFileBytes = embedded;
+  nesRomBytes = std::move(embedded);
+  nesFileName = kEmbeddedCopyName;
+  nesNote = kEmbeddedCopyNote;
 }
 
 QString MainWindow::suggestOutputPath(const QString& prefix, const QString& extension) const {

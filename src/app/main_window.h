@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <map>
 #include <memory>
 
 #include <QMainWindow>
@@ -10,13 +12,18 @@
 #include "port/port_image.h"
 
 class Prompts;
+class QCheckBox;
+class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 class QTextBrowser;
+class QTimer;
 
 // The one window of the program. It owns the run's state: the game database, the current port
 // image and the NES ROM that port was built from. The option pages and the information page are
@@ -37,11 +44,12 @@ class MainWindow : public QMainWindow {
   void showPort(const tbp::PortImage& image, const QString& source);
   // Rebuilds the information page's HTML from the window's state, keeping its scroll position.
   void renderInfoPage();
-  // The image that saving writes: a copy of portImage with the chosen ROM size applied and the
-  // checksum fixed. portImage itself never changes here. Throws when the port cannot take the
-  // chosen size.
+  // The image that saving writes: a copy of portImage with the Game Genie codes of the
+  // Switches page applied, the chosen ROM size set and the checksum fixed. portImage itself
+  // never changes here. Throws when the port cannot take the chosen size.
   tbp::PortImage finalImage() const;
-  // Redraws the option pages from portImage under the refreshing guard.
+  // Redraws the option pages from portImage under the refreshing guard; the guard is restored
+  // also when a page's refresh throws.
   void refreshPages();
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
@@ -81,6 +89,24 @@ class MainWindow : public QMainWindow {
   QTextBrowser* infoBrowser = nullptr;
   QWidget* outputPage = nullptr;
 
+  // The Switches page's controls. switchBoxes maps a switch bit to its box; the Splash & Sound
+  // page adds the boxes of the splash switches.
+  std::map<int, QCheckBox*> switchBoxes;
+  QPushButton* referenceButton = nullptr;  // opens the engine reference browser
+  QPlainTextEdit* codeBox = nullptr;       // the Game Genie codes
+  QLabel* codeResult = nullptr;
+  QTimer* codeTimer = nullptr;  // checks the codes 500 ms after the last edit
+  QComboBox* paletteCombo = nullptr;
+  QLabel* chipLabel = nullptr;
+  QComboBox* chipCombo = nullptr;
+
+  // The Controls page's controls; buttonCombos in the order of the port's button map.
+  QComboBox* presetCombo = nullptr;
+  std::array<QComboBox*, 12> buttonCombos{};
+  QSpinBox* turboSpin = nullptr;
+  QLabel* turboRateLabel = nullptr;
+  QSpinBox* chordSpin = nullptr;
+
   // The Output page's controls.
   QRadioButton* sizeSmallest = nullptr;
   QRadioButton* sizeAsItIs = nullptr;
@@ -96,7 +122,7 @@ class MainWindow : public QMainWindow {
   void openNesFile(const QString& path);
   void openPortFile(const QString& path);
   void checkCodes();
-  tbp::Bytes codeNes();
+  tbp::Bytes codeNes() const;
   void openPort();
   void applyPatchFile();
   void saveRom();
@@ -116,6 +142,7 @@ class MainWindow : public QMainWindow {
   void placeOnScreen();
   QString startUpText() const;
   bool askForSourceNes();
+  void takeEmbeddedNes(const tbp::PortImage& port);
   void showError(const QString& message);
 
   std::unique_ptr<Prompts> dialogs;

@@ -1,42 +1,76 @@
+#include <exception>
+
+#include <QComboBox>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTabWidget>
 
 #include "app/main_window.h"
 #include "app/prompts.h"
-#include "app/status_errors.h"
 #include "build/port_verdict.h"
 #include "pages/pages.h"
+#include "pages/refreshing_scope.h"
+
+namespace {
+
+// Tabs whose use depends on what the port carries.
+void enableContentTabs(QTabWidget& tabs, const tbp::PortImage& image) {
+  for (int index = 0; index < tabs.count(); ++index) {
+    const QString text = tabs.tabText(index);
+    if (text.startsWith(QStringLiteral("Fonts")))
+      tabs.setTabEnabled(index, image.hasFonts());
+    else if (text == QStringLiteral("Music"))
+      tabs.setTabEnabled(index, image.hasMsu1());
+  }
+}
+
+// Renders the information page; returns "Error: <message>" (or "Error") when that fails.
+QString renderReportingError(MainWindow& window) {
+  try {
+    window.renderInfoPage();
+  } catch (const std::exception& error) {
+    return QStringLiteral("Error: ") + QString::fromUtf8(error.what());
+  } catch (...) {
+    return QStringLiteral("Error");
+  }
+  return {};
+}
+
+}  // namespace
 
 // The port display: adopts a port as the current one and redraws the window from it, or
 // explains why the file is not a port and changes nothing.
+//
+// The information page is rendered last, once every page shows the new port: it builds the
+// image as it would be saved from the Output page's size choice, which the refresh first checks
+// against the new port's chip, and it counts the Music choices, which a new port empties.
 void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   if (!image.isPort()) {
     prompts().warning(QStringLiteral("Not a port"),
                       QString::fromStdString(tbp::notAPortReport(image.bytes())));
     return;
   }
-  portImage = image;
-  // The port name comes from the file and the source line from a file name: both are escaped.
+  portImage = image;       // 1.
+  showSwitchNotes(*this);  // 2.
+  {
+    const RefreshingScope guard(refreshing);  // 3. and 6.
+    presetCombo->setCurrentIndex(0);          // 5.
+  }
+  // 7. The port name comes from the file and the source line from a file name: both escaped.
   headerLabel->setText(QStringLiteral("<b>%1</b> &mdash; %2")
                            .arg(QString::fromStdString(portImage.portName()).toHtmlEscaped(),
                                 source.toHtmlEscaped()));
-  sourceLine = source;
-  // The ROM size choice left from the previous port may not suit this one's chip; it is checked
-  // before the information page builds the image as it would be saved. A failing render must
-  // not leave the port half shown: the page keeps its previous content and tells why when its
-  // tab is selected.
-  refreshOutputPage(*this);
-  tbp::runReportingErrors(*statusBar(), [this] { renderInfoPage(); });
-  tabs->setCurrentWidget(outputPage);
-  setPortEnabled(true);
-  for (int index = 0; index < tabs->count(); ++index) {
-    const QString text = tabs->tabText(index);
-    if (text.startsWith(QStringLiteral("Fonts")))
-      tabs->setTabEnabled(index, portImage.hasFonts());
-    else if (text == QStringLiteral("Music"))
-      tabs->setTabEnabled(index, portImage.hasMsu1());
-  }
-  refreshPages();
-  statusBar()->showMessage(QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size()));
+  sourceLine = source;                  // 8.
+  tabs->setCurrentWidget(outputPage);   // 10.
+  setPortEnabled(true);                 // 12.
+  showSupportedSwitches(*this);         // 13.
+  enableContentTabs(*tabs, portImage);  // 14.
+  enableTimings(*this);                 // 15.
+  refreshPages();                       // 16.
+  // 9. A failing render keeps the page's previous content; its message stays beside the load
+  // result instead of being replaced by it at once.
+  const QString renderError = renderReportingError(*this);
+  QString loaded = QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size());  // 19.
+  if (!renderError.isEmpty()) loaded += QStringLiteral(". ") + renderError;
+  statusBar()->showMessage(loaded);
 }

@@ -4,10 +4,6 @@
 
 // The option pages that have no controls yet. Each gets its own file once it has content.
 
-QWidget* buildSwitchesPage(MainWindow&) { return new QWidget; }
-
-QWidget* buildControlsPage(MainWindow&) { return new QWidget; }
-
 QWidget* buildSplashPage(MainWindow&) { return new QWidget; }
 
 QWidget* buildFontsPage(MainWindow&) { return new QWidget; }

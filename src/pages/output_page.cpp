@@ -1,3 +1,6 @@
+#include <string>
+#include <vector>
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
@@ -94,7 +97,8 @@ tbp::PortImage MainWindow::finalImage() const {
     size = tbp::RomSizeChoice::TwoMegabytes;
   else if (size4Mb->isChecked())
     size = tbp::RomSizeChoice::FourMegabytes;
-  // The Game Genie codes of the Switches page are handed over here once the page has its code
-  // box.
-  return tbp::makeFinalImage(portImage, {}, {}, size);
+  // The Game Genie codes of the Switches page go into the copy only: the page shows their
+  // results live, the window's own image never carries them.
+  const std::vector<std::string> codes = typedCodes(*this);
+  return tbp::makeFinalImage(portImage, codes, codes.empty() ? tbp::Bytes() : codeNes(), size);
 }

@@ -1,7 +1,16 @@
 #pragma once
 
+#include <functional>
+#include <string>
+#include <vector>
+
 class MainWindow;
+class QCheckBox;
 class QWidget;
+
+namespace tbp {
+struct SwitchInfo;
+}
 
 // The option page builders. Each builds its page, records the controls it updates in the window
 // and connects them; the window adds the returned widget as a tab.
@@ -13,4 +22,26 @@ QWidget* buildMusicPage(MainWindow& window);
 QWidget* buildOutputPage(MainWindow& window);
 
 // Each page's part of MainWindow::refreshPages: reads its controls back from the port image.
+void refreshSwitchesPage(MainWindow& window);
+void refreshControlsPage(MainWindow& window);
 void refreshOutputPage(MainWindow& window);
+
+// The page error wrapper every page handler runs in: an exception is shown in the status bar
+// as "Error: <message>" for 10 seconds instead of leaving the slot, and the page stays usable.
+void runPageHandler(MainWindow& window, const std::function<void()>& handler);
+
+// A check box for a row of the switch table, entered in switchBoxes under its bit: it writes
+// its switch and shows a refusal in a "Not possible" box. The Switches page makes one for every
+// row outside the group "Splash"; the Splash & Sound page makes those of the splash switches.
+QCheckBox* makeSwitchBox(MainWindow& window, const tbp::SwitchInfo& row);
+
+// What showPort does on the pages for a newly shown port, beside refreshPages.
+// The switch tooltips, with the port's ROM notes from its manifest.
+void showSwitchNotes(MainWindow& window);
+// Each switch box is visible exactly when the port offers its switch.
+void showSupportedSwitches(MainWindow& window);
+// The turbo and chord-hold spin boxes are usable only with a config block.
+void enableTimings(MainWindow& window);
+
+// The Game Genie codes typed on the Switches page, split into single codes.
+std::vector<std::string> typedCodes(const MainWindow& window);

@@ -1,25 +1,17 @@
+#include <QStatusBar>
+
 #include "app/main_window.h"
+#include "app/status_errors.h"
 #include "pages/pages.h"
-
-namespace {
-
-// Sets the window's refreshing flag for its lifetime and restores the previous value after,
-// also when a page's refresh throws.
-class RefreshingScope {
- public:
-  explicit RefreshingScope(bool& flag) : flag(flag), previous(flag) { flag = true; }
-  ~RefreshingScope() { flag = previous; }
-  RefreshingScope(const RefreshingScope&) = delete;
-  RefreshingScope& operator=(const RefreshingScope&) = delete;
-
- private:
-  bool& flag;
-  bool previous;
-};
-
-}  // namespace
+#include "pages/refreshing_scope.h"
 
 void MainWindow::refreshPages() {
   const RefreshingScope scope(refreshing);
+  refreshSwitchesPage(*this);
+  refreshControlsPage(*this);
   refreshOutputPage(*this);
+}
+
+void runPageHandler(MainWindow& window, const std::function<void()>& handler) {
+  tbp::runReportingErrors(*window.statusBar(), handler);
 }

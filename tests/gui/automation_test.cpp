@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "support/port_files.h"
@@ -89,6 +92,22 @@ class AutomationTest : public QObject {
     QVERIFY(harness.window->portImage.isPort());
     QVERIFY(!QDir(harness.workDir.filePath(QStringLiteral("missing"))).exists());
     QCOMPARE(filesIn(harness.workDir.path()), before);
+  }
+
+  void gameGenieCodesFromTheEnvironmentAreCheckedBeforeThePictures() {
+    WindowHarness harness;
+    const QString rom =
+        harness.writeFile(QStringLiteral("Game.sfc"), asQByteArray(makePortFiles().port));
+    qputenv("TBP_GG", "SXIOPO <B>");
+    tbp::runAutomation(*harness.window, rom, harness.workDir.filePath(QStringLiteral("shot")));
+    qunsetenv("TBP_GG");
+    const MainWindow& window = *harness.window;
+    QCOMPARE(window.codeBox->toPlainText(), QStringLiteral("SXIOPO <B>"));
+    const QStringList lines = window.codeResult->text().split(QStringLiteral("<br>"));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[0].startsWith(QStringLiteral("\u2714 SXIOPO: $91D9 = $AD: ")));
+    QCOMPARE(lines[1], QStringLiteral("\u2716 &lt;B&gt;: a Game Genie code has 6 or 8 letters"));
+    QVERIFY(!window.codeTimer->isActive());
   }
 };
 

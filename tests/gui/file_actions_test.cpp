@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "app/main_window.h"
+#include "support/port_files.h"
 #include "support/window_harness.h"
 
 namespace {
@@ -61,17 +62,16 @@ class FileActionsTest : public QObject {
     QVERIFY(harness.prompts->boxes.isEmpty());
   }
 
-  void nonPortFileIsReportedAndEmptiesTheNesState() {
+  void nonPortFileIsReportedAndKeepsThePortOnScreen() {
     WindowHarness harness;
     MainWindow& window = *harness.window;
-    window.nesFileBytes = {1};
-    window.nesRomBytes = {2};
-    window.nesFileName = QStringLiteral("old.nes");
-    window.nesFilePath = QStringLiteral("/old/old.nes");
-    window.nesNote = QStringLiteral("old note");
+    const PortFiles files = makePortFiles();
+    const QString portPath =
+        harness.writeFile(QStringLiteral("Game.sfc"), asQByteArray(files.port));
+    window.openPortFile(portPath);
     const QString headerBefore = window.headerLabel->text();
-    const QString path = harness.writeFile(QStringLiteral("text.sfc"), "123456789");
-    harness.prompts->paths = {path};
+    const QString savePathBefore = window.suggestOutputPath(QString(), QStringLiteral(".bps"));
+    harness.prompts->paths = {harness.writeFile(QStringLiteral("text.sfc"), "123456789")};
     window.openPort();
 
     QCOMPARE(harness.prompts->boxes.size(), 1);
@@ -80,14 +80,15 @@ class FileActionsTest : public QObject {
     QCOMPARE(box.title, QStringLiteral("Not a port"));
     QVERIFY(box.text.startsWith(
         QStringLiteral("It isn't a TEAM Bexulo SNES port (no ZUVU manifest).\n\n9 bytes, ")));
-    QVERIFY(window.nesFileBytes.empty());
-    QVERIFY(window.nesRomBytes.empty());
-    QVERIFY(window.nesFileName.isEmpty() && window.nesFilePath.isEmpty());
-    QVERIFY(window.nesNote.isEmpty());
-    QCOMPARE(window.portFilePath, path);
+    QCOMPARE(window.portImage.bytes(), files.port);
+    QCOMPARE(window.nesFileBytes, files.nes);
+    QCOMPARE(window.nesRomBytes, files.nes);
+    QCOMPARE(window.nesFileName, QStringLiteral("the copy embedded in the port"));
+    QCOMPARE(window.portFilePath, portPath);
+    QCOMPARE(window.suggestOutputPath(QString(), QStringLiteral(".bps")), savePathBefore);
     QCOMPARE(window.headerLabel->text(), headerBefore);
-    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Ready"));
-    QVERIFY(!window.tabs->isTabEnabled(1));
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QStringLiteral("Loaded: %1 bytes").arg(files.port.size()));
   }
 
   void copierHeaderIsRemovedOnlyAtFiveTwelve() {

@@ -128,6 +128,30 @@ class OpenNesTest : public QObject {
     QVERIFY(!demo.window().portImage.isPort());
   }
 
+  void nesRomThatBuildsNoPortKeepsThePortOnScreen() {
+    GameFixture junk = demoGame();
+    junk.id = "junk";
+    junk.title = "Junk";
+    junk.nes = tbp::testkit::makeNesRom({.seed = 2});
+    junk.image = tbp::Bytes(0x8000, 0x11);
+    const GameFixture demo = demoGame();
+    WindowHarness harness{[&](const QString& dir) {
+      tbp::testkit::writeGameDatabase((dir + QStringLiteral("/games")).toStdString(), {demo, junk});
+    }};
+    MainWindow& window = *harness.window;
+    const QString demoPath = harness.writeFile(QStringLiteral("demo.nes"), asQByteArray(demo.nes));
+    window.openNesFile(demoPath);
+    window.openNesFile(harness.writeFile(QStringLiteral("junk.nes"), asQByteArray(junk.nes)));
+
+    QCOMPARE(harness.prompts->boxes.size(), 1);
+    QCOMPARE(harness.prompts->boxes[0].title, QStringLiteral("Not a port"));
+    QCOMPARE(window.portImage.bytes(), demo.image);
+    QCOMPARE(window.nesFileBytes, demo.nes);
+    QVERIFY(window.currentGame == &window.database.games.at(0));
+    QCOMPARE(window.nesFilePath, demoPath);
+    QCOMPARE(window.headerLabel->text(), kHeaderOfDemo);
+  }
+
   void portWithKnownNesCopyFindsItsGame() {
     DemoHarness demo;
     MainWindow& window = demo.window();

@@ -111,6 +111,21 @@ class PortDisplayTest : public QObject {
     QVERIFY(!text.contains(QStringLiteral("Nothing loaded yet")));
   }
 
+  void failingInfoPageStaysVisibleBesideTheLoad() {
+    WindowHarness harness;
+    MainWindow& window = *harness.window;
+    PortOptions options;
+    options.romSize = 0x400000;
+    PortFiles files = makePortFiles(options);
+    files.port[0x300000] = 0;  // content beyond 2 MB
+    window.size2Mb->setChecked(true);
+    window.openPortFile(harness.writeFile(QStringLiteral("big.sfc"), asQByteArray(files.port)));
+    QVERIFY(harness.prompts->boxes.isEmpty());
+    QCOMPARE(window.portImage.bytes(), files.port);
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QStringLiteral("Loaded: 4194304 bytes. Error: that size would cut off content"));
+  }
+
   void outputPageSizeChoicesFollowTheChip_data() {
     QTest::addColumn<int>("chip");
     QTest::addColumn<bool>("twoMb");
@@ -128,6 +143,11 @@ class PortDisplayTest : public QObject {
     WindowHarness harness;
     MainWindow& window = *harness.window;
     window.size4Mb->setChecked(true);
+    // The choice falls back once per port shown, while the pages write nothing.
+    QList<bool> fallbacksWhileRefreshing;
+    connect(window.sizeAsItIs, &QRadioButton::toggled, this, [&](bool on) {
+      if (on) fallbacksWhileRefreshing << window.refreshing;
+    });
     PortOptions options;
     options.chip = chip;
     const PortFiles files = makePortFiles(options);
@@ -142,6 +162,7 @@ class PortDisplayTest : public QObject {
     QVERIFY(window.sizeSmallest->isEnabled() && window.sizeAsItIs->isEnabled());
     QCOMPARE(window.size4Mb->isChecked(), fourMb);
     QCOMPARE(window.sizeAsItIs->isChecked(), !fourMb);
+    QCOMPARE(fallbacksWhileRefreshing, fourMb ? QList<bool>{} : QList<bool>{true});
     const std::size_t smallest = tbp::snesRomSize(window.portImage.contentSize());
     QCOMPARE(window.sizeLabel->text(), QStringLiteral("Now %1 KB; smallest %2 KB")
                                            .arg(files.port.size() / 1024)
