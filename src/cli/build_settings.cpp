@@ -1,5 +1,6 @@
 #include "cli/build_settings.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>

@@ -8,6 +8,7 @@
 #include "build/msu_files.h"
 #include "build/nes_rom.h"
 #include "build/paths.h"
+#include "build/port_verdict.h"
 #include "cli/build_settings.h"
 #include "cli/database.h"
 #include "cli/staged_files.h"
@@ -34,6 +35,8 @@ BuiltPort buildFromNes(const std::string& path, const GameDatabase& database) {
     throw std::runtime_error("This isn't the NES ROM the patch was made from.\n\n" +
                              describeUnknownRom(fileNameOf(path), database, built.nesFile));
   built.port = PortImage(buildPort(database, built.nes));
+  // A base patch that does not make a port is refused with the window's "Not a port" report.
+  if (!built.port.isPort()) throw std::runtime_error(notAPortReport(built.port.bytes()));
   return built;
 }
 
@@ -66,34 +69,33 @@ void stageTracks(StagedFiles& files, const BuildSettings& settings) {
 }  // namespace
 
 void runBuild(const Arguments& arguments) {
-  const BuildSettings settings = parseBuildSettings(arguments);
+  BuildSettings settings = parseBuildSettings(arguments);
   const DatabaseLookup lookup = findDatabase(arguments);
   BuiltPort built = buildFromNes(arguments.positionals[0], requireDatabase(lookup));
-  BuildSettings resolved = settings;
   // A track without its own loop setting follows the port's flag for the song.
-  for (auto& [song, choice] : resolved.tracks)
+  for (auto& [song, choice] : settings.tracks)
     choice.loop = choice.loop.value_or(built.port.msuLoop(song));
-  applyBuildSettings(built.port, resolved);
+  applyBuildSettings(built.port, settings);
 
   std::vector<GameGenieResult> codeReports;
   const PortImage image =
-      makeFinalImage(built.port, resolved.codes, built.nes.rom, resolved.size, &codeReports);
+      makeFinalImage(built.port, settings.codes, built.nes.rom, settings.size, &codeReports);
   reportCodes(codeReports);
-  const Bytes output = resolved.bps ? patchAgainstNes(built, image.bytes()) : image.bytes();
+  const Bytes output = settings.bps ? patchAgainstNes(built, image.bytes()) : image.bytes();
 
   StagedFiles files;
-  files.stage(resolved.output, output);
-  stageTracks(files, resolved);
-  if (!resolved.tracks.empty()) createMsuMarker(resolved.output);
+  files.stage(settings.output, output);
+  stageTracks(files, settings);
+  if (!settings.tracks.empty()) createMsuMarker(settings.output);
   files.commit();
 
   // The header-repair note, which the window shows in its status bar.
   if (!built.nes.note.empty()) std::cerr << built.nes.note << "\n";
-  const std::string tracks = resolved.tracks.empty()
+  const std::string tracks = settings.tracks.empty()
                                  ? ""
-                                 : " + " + std::to_string(resolved.tracks.size()) +
-                                       " MSU-1 track(s)" + (resolved.bps ? " beside it" : "");
-  std::cout << (resolved.bps ? "Patch saved: " : "Saved ") << resolved.output << " ("
+                                 : " + " + std::to_string(settings.tracks.size()) +
+                                       " MSU-1 track(s)" + (settings.bps ? " beside it" : "");
+  std::cout << (settings.bps ? "Patch saved: " : "Saved ") << settings.output << " ("
             << output.size() / kKilobyte << " KB)" << tracks << "\n";
 }
 
