@@ -1,13 +1,17 @@
 // The window and bexulo-cli build write the same files for the same choices, on every demo game.
 #include <functional>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTest>
 
 #include "app/main_window.h"
 #include "support/demo_games.h"
+#include "support/game_genie_encoder.h"
 #include "support/port_files.h"
 #include "support/window_harness.h"
 
@@ -20,18 +24,44 @@ struct Choices {
   QStringList settings;
 };
 
+void tick(MainWindow& window, int bit, bool on) { window.switchBoxes.at(bit)->setChecked(on); }
+
+void chooseChip(MainWindow& window, int chip) {
+  window.chipCombo->setCurrentIndex(window.chipCombo->findData(chip));
+}
+
 QList<Choices> choices() {
+  const QString code = QString::fromStdString(tbp::testkit::encodeGameGenie(0x8123, 0x42));
+  const QString fixedBankCode = QString::fromStdString(tbp::testkit::encodeGameGenie(0xC456, 0x17));
   return {
       {QStringLiteral("as it is"), [](MainWindow&) {}, {}},
-      {QStringLiteral("smallest"),
-       [](MainWindow& w) { w.sizeSmallest->setChecked(true); },
-       {QStringLiteral("--size"), QStringLiteral("smallest")}},
-      {QStringLiteral("2 MB"),
-       [](MainWindow& w) { w.size2Mb->setChecked(true); },
-       {QStringLiteral("--size"), QStringLiteral("2mb")}},
-      {QStringLiteral("4 MB"),
-       [](MainWindow& w) { w.size4Mb->setChecked(true); },
-       {QStringLiteral("--size"), QStringLiteral("4mb")}},
+      {QStringLiteral("switches, palette, smallest"),
+       [](MainWindow& w) {
+         tick(w, 20, true);
+         tick(w, 9, false);
+         w.paletteCombo->setCurrentIndex(5);
+         w.sizeSmallest->setChecked(true);
+       },
+       {"--set", "freeze=on", "--set", "soft_reset=off", "--palette", "5", "--size", "smallest"}},
+      {QStringLiteral("SA-1, codes, 2 MB"),
+       [=](MainWindow& w) {
+         chooseChip(w, 4);
+         w.codeBox->setPlainText(code + QStringLiteral("\n") + fixedBankCode);
+         w.size2Mb->setChecked(true);
+       },
+       {"--chip", "sa1", "--gg", code + " " + fixedBankCode, "--size", "2mb"}},
+      {QStringLiteral("SuperFX, then a switch"),
+       [](MainWindow& w) {
+         chooseChip(w, 2);
+         tick(w, 14, true);
+       },
+       {"--chip", "gsu2", "--set", "diag_overlay=on"}},
+      {QStringLiteral("4 MB, silence"),
+       [](MainWindow& w) {
+         tick(w, 10, true);
+         w.size4Mb->setChecked(true);
+       },
+       {"--set", "silence=on", "--size", "4mb"}},
   };
 }
 
@@ -67,6 +97,7 @@ class CliWindowTest : public QObject {
     for (const tbp::testkit::DemoGame& game : tbp::testkit::demoGames()) {
       const QString dump =
           demo.path(QStringLiteral("demo/") + QString::fromStdString(game.dumpName));
+      tbp::Bytes plain;  // the port as it is, which every other choice must change
       for (const Choices& choice : choices()) {
         const QString label = QString::fromStdString(game.game.title) + ", " + choice.name;
         window.openNesFile(dump);
@@ -85,8 +116,11 @@ class CliWindowTest : public QObject {
         QCOMPARE(runBuild(demo, dump, cliPatch, choice.settings + QStringList{"--bps"}), QString());
         QVERIFY2(readBack(cliRom) == readBack(windowRom), qPrintable(label));
         QVERIFY2(readBack(cliPatch) == readBack(windowPatch), qPrintable(label));
-        QVERIFY2(!readBack(cliRom).empty(), qPrintable(label));
+        const tbp::Bytes rom = readBack(windowRom);
+        QVERIFY2(!rom.empty() && (plain.empty() || rom != plain), qPrintable(label));
+        if (plain.empty()) plain = rom;
         window.sizeAsItIs->setChecked(true);
+        window.codeBox->clear();
       }
     }
   }
