@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "reference/engine_reference.h"
 
 namespace tbp {
 
@@ -78,7 +79,9 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
   QApplication::processEvents();
   enterGameGenieCodes(window);
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));
-  // The banner picture and the engine reference picture are taken here once those exist.
+  // The banner picture is taken here once it exists.
+  if (!qgetenv("TBP_LIBSHOT").isEmpty())
+    openEngineReference(&window, QString::fromStdString(window.portImage.manifestText()));
   writeDefaultNames(window, prefix + QStringLiteral("_names.txt"));
   saveEveryTab(window, prefix);
   saveInfoPage(window, QStringLiteral("%1_info.png").arg(prefix));

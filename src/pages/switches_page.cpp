@@ -24,6 +24,7 @@
 #include "pages/tab_order.h"
 #include "port/game_genie.h"
 #include "port/port_image.h"
+#include "reference/engine_reference.h"
 
 namespace {
 
@@ -131,10 +132,13 @@ void addSwitchBoxes(MainWindow& window, const GroupLayouts& groups) {
 }
 
 // The engine reference button and the Game Genie box, below the switches of "Extras". The
-// button is connected by the engine reference browser.
+// browser reads the port's manifest text each time it opens, so it follows the current port.
 void addCodeBox(MainWindow& window, QVBoxLayout& extras) {
   window.referenceButton = new QPushButton(kReferenceText);
   window.referenceButton->setToolTip(kReferenceTip);
+  QObject::connect(window.referenceButton, &QPushButton::clicked, &window, [&window] {
+    tbp::openEngineReference(&window, QString::fromStdString(window.portImage.manifestText()));
+  });
   extras.addWidget(window.referenceButton);
   extras.addWidget(new QLabel(kCodeTitle));
 
