@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "pages/glyph_widgets.h"
 #include "reference/engine_reference.h"
 
 namespace tbp {
@@ -36,10 +38,23 @@ void writeDefaultNames(const MainWindow& window, const QString& path) {
   file.write(names.toUtf8());
 }
 
+constexpr int kShownFontItem = 9;
+constexpr int kShownGlyph = 36;
+
+// The font page's picture shows a glyph in the editor, as if the user had clicked it: the grid
+// highlights it too, so the picture matches what an edit would then change.
+void showSampleGlyph(MainWindow& window) {
+  window.fontCombo->setCurrentIndex(kShownFontItem);
+  window.glyphPage->setSelected(kShownGlyph);
+  emit window.glyphPage->picked(kShownGlyph);
+}
+
 void saveEveryTab(MainWindow& window, const QString& prefix) {
   for (int index = 0; index < window.tabs->count(); ++index) {
     window.tabs->setCurrentIndex(index);
-    // The font page shows a glyph in its editor here once it has one.
+    if (window.tabs->tabText(index).startsWith(QStringLiteral("Fonts")) &&
+        window.portImage.hasFonts())
+      showSampleGlyph(window);
     QApplication::processEvents();
     saveWindowShot(window, QStringLiteral("%1_%2.png").arg(prefix, QString::number(index)));
   }

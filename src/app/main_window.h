@@ -11,6 +11,8 @@
 #include "formats/bytes.h"
 #include "port/port_image.h"
 
+class GlyphEditor;
+class GlyphPage;
 class Prompts;
 class QCheckBox;
 class QComboBox;
@@ -51,6 +53,8 @@ class MainWindow : public QMainWindow {
   // Redraws the option pages from portImage under the refreshing guard; the guard is restored
   // also when a page's refresh throws.
   void refreshPages();
+  // Loads the set chosen in the font combo into the glyph grid. Throws when the port lacks it.
+  void showFont();
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
   QString suggestOutputPath(const QString& prefix, const QString& extension) const;
@@ -115,6 +119,13 @@ class MainWindow : public QMainWindow {
   QLabel* sizeLabel = nullptr;
   QPushButton* saveButton = nullptr;
   QPushButton* bpsButton = nullptr;
+
+  // The Fonts & Symbols page's controls.
+  QComboBox* fontCombo = nullptr;
+  GlyphPage* glyphPage = nullptr;
+  GlyphEditor* glyphEditor = nullptr;
+  QLabel* glyphTitle = nullptr;
+  QComboBox* paletteHintCombo = nullptr;
 
  public slots:
   // The slots keep this order: it is also their meta-object index, 0 to 9.

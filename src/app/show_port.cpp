@@ -1,4 +1,5 @@
 #include <exception>
+#include <functional>
 
 #include <QComboBox>
 #include <QLabel>
@@ -24,10 +25,10 @@ void enableContentTabs(QTabWidget& tabs, const tbp::PortImage& image) {
   }
 }
 
-// Renders the information page; returns "Error: <message>" (or "Error") when that fails.
-QString renderReportingError(MainWindow& window) {
+// Runs a step of the display; returns "Error: <message>" (or "Error") when it fails.
+QString failureOf(const std::function<void()>& step) {
   try {
-    window.renderInfoPage();
+    step();
   } catch (const std::exception& error) {
     return QStringLiteral("Error: ") + QString::fromUtf8(error.what());
   } catch (...) {
@@ -54,6 +55,7 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   showSwitchNotes(*this);  // 2.
   {
     const RefreshingScope guard(refreshing);  // 3. and 6.
+    fillFontCombo(*this);                     // 4.
     presetCombo->setCurrentIndex(0);          // 5.
   }
   // 7. The port name comes from the file and the source line from a file name: both escaped.
@@ -67,10 +69,13 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   enableContentTabs(*tabs, portImage);  // 14.
   enableTimings(*this);                 // 15.
   refreshPages();                       // 16.
+  // 17. A port whose first listed glyph set cannot be read still opens, saying why.
+  const QString fontError = failureOf([this] { showFont(); });
   // 9. A failing render keeps the page's previous content; its message stays beside the load
   // result instead of being replaced by it at once.
-  const QString renderError = renderReportingError(*this);
+  const QString renderError = failureOf([this] { renderInfoPage(); });
   QString loaded = QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size());  // 19.
-  if (!renderError.isEmpty()) loaded += QStringLiteral(". ") + renderError;
+  for (const QString& error : {fontError, renderError})
+    if (!error.isEmpty()) loaded += QStringLiteral(". ") + error;
   statusBar()->showMessage(loaded);
 }

@@ -6,6 +6,4 @@
 
 QWidget* buildSplashPage(MainWindow&) { return new QWidget; }
 
-QWidget* buildFontsPage(MainWindow&) { return new QWidget; }
-
 QWidget* buildMusicPage(MainWindow&) { return new QWidget; }

@@ -25,6 +25,7 @@ QWidget* buildOutputPage(MainWindow& window);
 void refreshSwitchesPage(MainWindow& window);
 void refreshControlsPage(MainWindow& window);
 void refreshOutputPage(MainWindow& window);
+void refreshFontsPage(MainWindow& window);
 
 // The page error wrapper every page handler runs in: an exception is shown in the status bar
 // as "Error: <message>" for 10 seconds instead of leaving the slot, and the page stays usable.
@@ -45,3 +46,6 @@ void enableTimings(MainWindow& window);
 
 // The Game Genie codes typed on the Switches page, split into single codes.
 std::vector<std::string> typedCodes(const MainWindow& window);
+
+// Lists the port's fonts and symbol pages in the font combo, the first symbol page current.
+void fillFontCombo(MainWindow& window);

@@ -10,6 +10,7 @@ void MainWindow::refreshPages() {
   refreshSwitchesPage(*this);
   refreshControlsPage(*this);
   refreshOutputPage(*this);
+  refreshFontsPage(*this);
 }
 
 void runPageHandler(MainWindow& window, const std::function<void()>& handler) {

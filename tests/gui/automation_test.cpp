@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "pages/glyph_widgets.h"
 #include "support/port_files.h"
 #include "support/window_harness.h"
 
@@ -92,6 +93,30 @@ class AutomationTest : public QObject {
     QVERIFY(harness.window->portImage.isPort());
     QVERIFY(!QDir(harness.workDir.filePath(QStringLiteral("missing"))).exists());
     QCOMPARE(filesIn(harness.workDir.path()), before);
+  }
+
+  // Item 9 is the second symbol page once a port has 8 fonts; fewer fonts leave no set chosen.
+  void fontsTabShowsGlyph36OfItem9_data() {
+    QTest::addColumn<int>("fonts");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("16 fonts") << 16 << "Symbol 164 (text code $01 $A4)";
+    QTest::newRow("4 fonts") << 4 << "Pick a glyph";
+  }
+  void fontsTabShowsGlyph36OfItem9() {
+    QFETCH(int, fonts);
+    QFETCH(QString, title);
+    WindowHarness harness;
+    tbp::testkit::PortOptions options;
+    options.fontCount = fonts;
+    const tbp::Bytes port = makePortFiles(options).port;
+    tbp::runAutomation(*harness.window,
+                       harness.writeFile(QStringLiteral("Game.sfc"), asQByteArray(port)),
+                       harness.workDir.filePath(QStringLiteral("shot")));
+    MainWindow& window = *harness.window;
+    QCOMPARE(window.glyphTitle->text(), title);
+    QCOMPARE(window.glyphEditor->glyph(),
+             fonts > 8 ? window.portImage.glyph(tbp::symbolPageB, 36) : tbp::Bytes(8, 0));
+    QCOMPARE(window.portImage.bytes(), port);
   }
 
   void gameGenieCodesFromTheEnvironmentAreCheckedBeforeThePictures() {
