@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
-  libmpg123-dev libflac-dev libstb-dev
+  libmpg123-dev libflac-dev libvorbis-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
   hyperfine

@@ -6,6 +6,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "build/audio_stream.h"
+
 namespace tbp {
 namespace {
 
@@ -68,44 +70,59 @@ WavChunks walkWavChunks(const Bytes& file) {
   return chunks;
 }
 
-using SampleReader = float (*)(const std::uint8_t*);
+// The sample encodings the reader converts, and each one's conversion to float.
+enum class SampleKind { Unsupported, Float32, Float64, Pcm8, Pcm16, Pcm24, Pcm32 };
 
-SampleReader sampleReaderFor(std::uint16_t code, std::uint16_t bits) {
-  if (code == kFormatFloat && bits == 32) {
-    return [](const std::uint8_t* p) {
-      const std::uint32_t raw = le32(p);
-      float value;
-      std::memcpy(&value, &raw, sizeof value);
-      return value;
-    };
-  }
-  if (code == kFormatFloat && bits == 64) {
-    return [](const std::uint8_t* p) {
-      const std::uint64_t raw = le64(p);
-      double value;
-      std::memcpy(&value, &raw, sizeof value);
-      return roundToFloat(value);
-    };
-  }
-  if (code != kFormatPcm) return nullptr;
+SampleKind sampleKindFor(std::uint16_t code, std::uint16_t bits) {
+  if (code == kFormatFloat && bits == 32) return SampleKind::Float32;
+  if (code == kFormatFloat && bits == 64) return SampleKind::Float64;
+  if (code != kFormatPcm) return SampleKind::Unsupported;
   switch (bits) {
     case 8:
-      return [](const std::uint8_t* p) { return (static_cast<int>(p[0]) - 128) / 128.0f; };
+      return SampleKind::Pcm8;
     case 16:
-      return [](const std::uint8_t* p) { return static_cast<std::int16_t>(le16(p)) / 32768.0f; };
+      return SampleKind::Pcm16;
     case 24:
-      return [](const std::uint8_t* p) {
-        std::int32_t value = p[0] | (p[1] << 8) | (p[2] << 16);
-        if (value & 0x800000) value -= 0x1000000;  // sign-extend from 24 bits
-        return static_cast<float>(value) / 8388608.0f;
-      };
+      return SampleKind::Pcm24;
     case 32:
-      return [](const std::uint8_t* p) {
-        return static_cast<float>(static_cast<std::int32_t>(le32(p))) / 2147483648.0f;
-      };
+      return SampleKind::Pcm32;
     default:
-      return nullptr;
+      return SampleKind::Unsupported;
   }
+}
+
+constexpr auto readFloat32 = [](const std::uint8_t* p) {
+  const std::uint32_t raw = le32(p);
+  float value;
+  std::memcpy(&value, &raw, sizeof value);
+  return value;
+};
+constexpr auto readFloat64 = [](const std::uint8_t* p) {
+  const std::uint64_t raw = le64(p);
+  double value;
+  std::memcpy(&value, &raw, sizeof value);
+  return roundToFloat(value);
+};
+constexpr auto readPcm8 = [](const std::uint8_t* p) {
+  return (static_cast<int>(p[0]) - 128) / 128.0f;
+};
+constexpr auto readPcm16 = [](const std::uint8_t* p) {
+  return static_cast<std::int16_t>(le16(p)) / 32768.0f;
+};
+constexpr auto readPcm24 = [](const std::uint8_t* p) {
+  std::int32_t value = p[0] | (p[1] << 8) | (p[2] << 16);
+  if (value & 0x800000) value -= 0x1000000;  // sign-extend from 24 bits
+  return static_cast<float>(value) / 8388608.0f;
+};
+constexpr auto readPcm32 = [](const std::uint8_t* p) {
+  return static_cast<float>(static_cast<std::int32_t>(le32(p))) / 2147483648.0f;
+};
+
+// A loop per kind, so that each conversion is inlined into it.
+template <typename Read>
+void convertSamples(Read read, const std::uint8_t* data, std::size_t bytesPerSample,
+                    std::size_t count, float* out) {
+  for (std::size_t i = 0; i < count; ++i) out[i] = read(data + i * bytesPerSample);
 }
 
 void checkWavFormat(const WavChunks& chunks) {
@@ -124,48 +141,133 @@ void checkWavFormat(const WavChunks& chunks) {
   }
 }
 
-}  // namespace
+// A WAV file whose header passed every check: its format, its whole frames and the reader
+// of their samples.
+struct WavSamples {
+  WavFormat format;
+  const std::uint8_t* data = nullptr;
+  std::size_t frames = 0;
+  SampleKind kind = SampleKind::Unsupported;
+};
 
-DecodedAudio readWav(const Bytes& file) {
+// The checks of the WAV reader, in their order. The sample format and the hour limit are
+// checked only when there is a whole frame to read.
+WavSamples openWav(const Bytes& file) {
   if (file.size() < 12 || !startsWith(file, "RIFF") || std::memcmp(file.data() + 8, "WAVE", 4)) {
     throw std::runtime_error("not a WAV file");
   }
   if (file.size() < 20) throw std::runtime_error("WAV: no fmt/data chunk");
   const WavChunks chunks = walkWavChunks(file);
   checkWavFormat(chunks);
-  const WavFormat& format = chunks.format;
-  const std::size_t bytesPerSample = format.bits / 8;
-  const std::size_t bytesPerFrame = bytesPerSample * format.channels;
+  WavSamples wav;
+  wav.format = chunks.format;
+  const std::size_t bytesPerFrame = wav.format.bits / 8 * wav.format.channels;
   const auto [dataOffset, dataSize] = *chunks.data;
-  const std::size_t frames = dataSize / bytesPerFrame;
-
-  DecodedAudio audio;
-  audio.sampleRate = format.sampleRate;
-  audio.channels = format.channels;
-  if (frames == 0) return audio;
-  const SampleReader read = sampleReaderFor(format.code, format.bits);
-  if (read == nullptr) {
-    throw std::runtime_error("WAV: unsupported sample format (" + std::to_string(format.code) +
-                             ", " + std::to_string(format.bits) + " bit)");
+  wav.data = file.data() + dataOffset;
+  wav.frames = dataSize / bytesPerFrame;
+  if (wav.frames == 0) return wav;
+  wav.kind = sampleKindFor(wav.format.code, wav.format.bits);
+  if (wav.kind == SampleKind::Unsupported) {
+    throw std::runtime_error("WAV: unsupported sample format (" + std::to_string(wav.format.code) +
+                             ", " + std::to_string(wav.format.bits) + " bit)");
   }
   // The decoders' hour limit, checked here before a single sample is converted.
-  if (frames > static_cast<std::uint64_t>(format.sampleRate) * kSecondsPerHour) {
+  if (wav.frames > static_cast<std::uint64_t>(wav.format.sampleRate) * kSecondsPerHour) {
     throw std::runtime_error("audio longer than an hour");
   }
-  const std::size_t count = frames * format.channels;
-  audio.samples.resize(count);
-  const std::uint8_t* data = file.data() + dataOffset;
-  for (std::size_t i = 0; i < count; ++i) audio.samples[i] = read(data + i * bytesPerSample);
+  return wav;
+}
+
+// Samples first .. first + count - 1 (counted over all channels) as floats.
+void convertWavSamples(const WavSamples& wav, std::size_t first, std::size_t count, float* out) {
+  const std::size_t bytes = wav.format.bits / 8;
+  const std::uint8_t* data = wav.data + first * bytes;
+  switch (wav.kind) {
+    case SampleKind::Float32:
+      return convertSamples(readFloat32, data, bytes, count, out);
+    case SampleKind::Float64:
+      return convertSamples(readFloat64, data, bytes, count, out);
+    case SampleKind::Pcm8:
+      return convertSamples(readPcm8, data, bytes, count, out);
+    case SampleKind::Pcm16:
+      return convertSamples(readPcm16, data, bytes, count, out);
+    case SampleKind::Pcm24:
+      return convertSamples(readPcm24, data, bytes, count, out);
+    case SampleKind::Pcm32:
+      return convertSamples(readPcm32, data, bytes, count, out);
+    case SampleKind::Unsupported:
+      return;  // only for a file without a whole frame
+  }
+}
+
+enum class AudioFormat { Wav, Flac, Vorbis, Mp3 };
+
+// The format named by the first bytes of a file.
+AudioFormat detectFormat(const Bytes& file) {
+  if (file.size() >= 12 && startsWith(file, "RIFF")) return AudioFormat::Wav;
+  if (startsWith(file, "fLaC")) return AudioFormat::Flac;
+  if (startsWith(file, "OggS")) return AudioFormat::Vorbis;
+  if (startsWith(file, "ID3")) return AudioFormat::Mp3;
+  if (file.size() >= 2 && file[0] == 0xFF && (file[1] & 0xE0) == 0xE0) return AudioFormat::Mp3;
+  throw std::runtime_error("unknown audio format (WAV, MP3, OGG or FLAC)");
+}
+
+}  // namespace
+
+DecodedAudio readWav(const Bytes& file) {
+  const WavSamples wav = openWav(file);
+  DecodedAudio audio;
+  audio.sampleRate = wav.format.sampleRate;
+  audio.channels = wav.format.channels;
+  audio.samples.resize(wav.frames * wav.format.channels);
+  convertWavSamples(wav, 0, audio.samples.size(), audio.samples.data());
   return audio;
 }
 
+namespace detail {
+
+void streamWav(const Bytes& file, FrameSink& sink) {
+  const WavSamples wav = openWav(file);
+  if (wav.frames == 0) return;
+  sink.start(wav.format.sampleRate, wav.format.channels);
+  sink.expectFrames(wav.frames);
+  constexpr std::size_t kBlockFrames = 8192;
+  const std::size_t count = wav.frames * wav.format.channels;
+  const std::size_t block = kBlockFrames * wav.format.channels;
+  for (std::size_t first = 0; first < count; first += block) {
+    const std::size_t length = std::min(block, count - first);
+    convertWavSamples(wav, first, length, sink.room(length));
+    sink.commit();
+  }
+}
+
+void streamAudio(const Bytes& file, FrameSink& sink) {
+  switch (detectFormat(file)) {
+    case AudioFormat::Wav:
+      return streamWav(file, sink);
+    case AudioFormat::Flac:
+      return streamFlac(file, sink);
+    case AudioFormat::Vorbis:
+      return streamVorbis(file, sink);
+    case AudioFormat::Mp3:
+      return streamMp3(file, sink);
+  }
+}
+
+}  // namespace detail
+
 DecodedAudio decodeAudio(const Bytes& file) {
-  if (file.size() >= 12 && startsWith(file, "RIFF")) return readWav(file);
-  if (startsWith(file, "fLaC")) return decodeFlac(file);
-  if (startsWith(file, "OggS")) return decodeVorbis(file);
-  if (startsWith(file, "ID3")) return decodeMp3(file);
-  if (file.size() >= 2 && file[0] == 0xFF && (file[1] & 0xE0) == 0xE0) return decodeMp3(file);
-  throw std::runtime_error("unknown audio format (WAV, MP3, OGG or FLAC)");
+  switch (detectFormat(file)) {
+    case AudioFormat::Wav:
+      return readWav(file);
+    case AudioFormat::Flac:
+      return decodeFlac(file);
+    case AudioFormat::Vorbis:
+      return decodeVorbis(file);
+    case AudioFormat::Mp3:
+      return decodeMp3(file);
+  }
+  throw std::logic_error("unreachable");
 }
 
 }  // namespace tbp

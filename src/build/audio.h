@@ -22,9 +22,11 @@ struct DecodedAudio {
 };
 
 // Recognises a WAV, FLAC, Ogg Vorbis or MP3 file by its first bytes and decodes all of it.
-// Throws std::runtime_error with a finished message. A file that yields more than an hour of
-// frames at its own rate stops with "audio longer than an hour" while decoding, so that a very
-// long file never has to be held in memory whole.
+// Throws std::runtime_error with a finished message. The limits apply while decoding, so that
+// a small file cannot claim huge memory: a rate outside 4000..384000 Hz is refused at the
+// first frames ("sample rate out of range"), more than an hour of frames at the file's own
+// rate stops with "audio longer than an hour", and decoded samples beyond a quarter of the
+// usable memory end as the format's decoding failure.
 DecodedAudio decodeAudio(const Bytes& file);
 
 // The program's own reader for RIFF/WAVE files (PCM 8/16/24/32-bit, IEEE float 32/64-bit,
@@ -43,8 +45,10 @@ DecodedAudio decodeMp3(const Bytes& file);
 Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds);
 
 // One MSU-1 track from an audio file's bytes, as a save writes it: the same bytes as
-// makeMsuPcm(decodeAudio(file), loopStartSeconds), with the same errors. Safe to call from
-// several threads at once (it shares no state).
+// makeMsuPcm(decodeAudio(file), loopStartSeconds), with the same errors. It converts while it
+// decodes (on a second thread of its own), holding only the file, the track and a few blocks
+// of frames, so it also converts files whose decoded form decodeAudio would refuse for lack
+// of memory. Safe to call from several threads at once (it shares no state).
 Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds);
 
 // The shared limits of decoding and conversion.

@@ -1,78 +1,87 @@
 #include <FLAC/stream_decoder.h>
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <mpg123.h>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include <vorbis/vorbisfile.h>
 
-#include "build/audio.h"
+#include "build/audio_stream.h"
 
-#define STB_VORBIS_HEADER_ONLY
-#include <stb/stb_vorbis.h>
-
-namespace tbp {
+namespace tbp::detail {
 namespace {
 
-// Gathers decoded frames and applies the limits while decoding: more than an hour of frames
-// at the stream's own rate stops at once, and so does a stream with too many channels that
-// yields audio. The final checks come in the order the messages are ranked: decoder failure,
-// no audio, too many channels.
+// Stands between a decoder and its sink and applies the limits while decoding: a stream with
+// too many channels or a rate outside the limits is refused at its first frames, and one
+// that passes an hour of frames at its own rate stops at once, so that no file can make the
+// sink take more than an hour of audio at 384 kHz. The final checks come in the order the
+// messages are ranked: decoder failure, no audio, too many channels.
 class FrameCollector {
  public:
-  explicit FrameCollector(std::string formatName) : formatName_(std::move(formatName)) {}
+  FrameCollector(std::string formatName, FrameSink& sink)
+      : formatName_(std::move(formatName)), sink_(sink) {}
 
   void setFormat(std::uint32_t sampleRate, std::int32_t channels) {
-    audio_.sampleRate = sampleRate;
-    audio_.channels = channels;
+    sampleRate_ = sampleRate;
+    channels_ = channels;
   }
 
-  std::int32_t channels() const { return audio_.channels; }
-  std::uint32_t sampleRate() const { return audio_.sampleRate; }
+  std::int32_t channels() const { return channels_; }
+  std::uint32_t sampleRate() const { return sampleRate_; }
   std::uint64_t decodedFrames() const { return decodedFrames_; }
 
-  // Room for `frames` more interleaved frames, or nullptr when the frames are to be dropped
-  // (a stream without channels or rate has no audio whatever it yields).
+  // The length the stream declares, in frames: only a hint for the sink to reserve room.
+  void expectFrames(std::uint64_t frames) { expectedFrames_ = frames; }
+
+  // Room for `frames` more interleaved frames, to be filled and then committed, or nullptr
+  // when the frames are to be dropped (a stream without channels or rate has no audio
+  // whatever it yields).
   float* extend(std::size_t frames) {
     decodedFrames_ += frames;
-    if (audio_.channels <= 0 || audio_.sampleRate == 0 || frames == 0) return nullptr;
-    if (audio_.channels > kMaxChannels) throw std::runtime_error("too many channels");
-    const std::uint64_t limit = static_cast<std::uint64_t>(audio_.sampleRate) * kSecondsPerHour;
+    if (channels_ <= 0 || sampleRate_ == 0 || frames == 0) return nullptr;
+    if (channels_ > kMaxChannels) throw std::runtime_error("too many channels");
+    if (sampleRate_ < kMinSampleRate || sampleRate_ > kMaxSampleRate) {
+      throw std::runtime_error("sample rate out of range");
+    }
+    const std::uint64_t limit = static_cast<std::uint64_t>(sampleRate_) * kSecondsPerHour;
     if (decodedFrames_ > limit) throw std::runtime_error("audio longer than an hour");
-    const std::size_t old = audio_.samples.size();
+    if (!started_) {
+      sink_.start(sampleRate_, channels_);
+      if (expectedFrames_ > 0) sink_.expectFrames(std::min(expectedFrames_, limit));
+      started_ = true;
+    }
     try {
-      audio_.samples.resize(old + frames * static_cast<std::size_t>(audio_.channels));
+      return sink_.room(frames * static_cast<std::size_t>(channels_));
     } catch (const std::bad_alloc&) {
       // Room for the decoded frames is part of decoding: without it the file cannot be read.
       throw std::runtime_error(formatName_ + ": could not decode this file");
     }
-    return audio_.samples.data() + old;
   }
 
-  void appendInterleaved(const float* samples, std::size_t frames) {
-    if (float* target = extend(frames)) {
-      std::copy_n(samples, frames * static_cast<std::size_t>(audio_.channels), target);
-    }
-  }
+  void commit() { sink_.commit(); }
 
-  DecodedAudio finish(bool decoderFailed) {
+  void finish(bool decoderFailed) const {
     if (decoderFailed) throw std::runtime_error(formatName_ + ": could not decode this file");
-    if (audio_.channels <= 0 || audio_.sampleRate == 0 || audio_.samples.empty()) {
+    if (channels_ <= 0 || sampleRate_ == 0 || !started_) {
       throw std::runtime_error(formatName_ + ": no audio in the file");
     }
-    if (audio_.channels > kMaxChannels) throw std::runtime_error("too many channels");
-    return std::move(audio_);
+    if (channels_ > kMaxChannels) throw std::runtime_error("too many channels");
   }
 
  private:
   std::string formatName_;
-  DecodedAudio audio_;
+  FrameSink& sink_;
+  std::uint32_t sampleRate_ = 0;
+  std::int32_t channels_ = 0;
+  bool started_ = false;
   std::uint64_t decodedFrames_ = 0;
+  std::uint64_t expectedFrames_ = 0;
 };
 
 // ---- FLAC (libFLAC stream decoder reading from memory) ----
@@ -89,11 +98,11 @@ FLAC__StreamDecoderReadStatus flacRead(const FLAC__StreamDecoder*, FLAC__byte bu
                                        size_t* bytes, void* context) {
   auto& source = *static_cast<FlacSource*>(context);
   const std::size_t count = std::min(*bytes, source.file.size() - source.position);
+  *bytes = count;
+  if (count == 0) return FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
   std::memcpy(buffer, source.file.data() + source.position, count);
   source.position += count;
-  *bytes = count;
-  return count == 0 ? FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM
-                    : FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
+  return FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
 }
 
 // Integer samples become floats scaled by 2^(bits-1), so full scale is -1.0 .. +1.0.
@@ -115,6 +124,7 @@ FLAC__StreamDecoderWriteStatus flacWrite(const FLAC__StreamDecoder*, const FLAC_
         *target++ = static_cast<float>(channelData[c][i] * scale);
       }
     }
+    source.out.commit();
     return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
   } catch (...) {
     source.failure = std::current_exception();
@@ -128,6 +138,7 @@ void flacMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* metada
   source.haveStreamInfo = true;
   source.out.setFormat(metadata->data.stream_info.sample_rate,
                        static_cast<std::int32_t>(metadata->data.stream_info.channels));
+  source.out.expectFrames(metadata->data.stream_info.total_samples);  // 0: not known
 }
 
 // Damaged frames are reported here; the decoder skips them and resynchronises.
@@ -175,71 +186,69 @@ bool adoptMp3Format(mpg123_handle* handle, FrameCollector& out, bool& haveFormat
   }
   haveFormat = true;
   out.setFormat(static_cast<std::uint32_t>(rate), channels);
+  // From the stream's own table of contents, or estimated from the file size.
+  const off_t length = mpg123_length(handle);
+  if (length > 0) out.expectFrames(static_cast<std::uint64_t>(length));
   return true;
 }
 
-// ---- Ogg Vorbis (stb_vorbis from memory) ----
+// ---- Ogg Vorbis (libvorbisfile reading from memory) ----
 
-// Reassembles the first `count` packets of the Ogg stream from its page segments (a segment
-// of 255 bytes continues a packet, a shorter one ends it). Stops early at a damaged or missing
-// page; the last packet returned may then be incomplete.
-std::vector<Bytes> firstOggPackets(const Bytes& file, std::size_t count) {
-  std::vector<Bytes> packets(1);
-  std::size_t page = 0;
-  bool cut = false;
-  while (!cut && packets.size() <= count && file.size() - page >= 27 &&
-         std::memcmp(file.data() + page, "OggS", 4) == 0) {
-    const std::size_t segments = file[page + 26];
-    if (file.size() - page - 27 < segments) break;
-    std::size_t body = page + 27 + segments;
-    for (std::size_t i = 0; i < segments && packets.size() <= count; ++i) {
-      const std::size_t length = file[page + 27 + i];
-      cut = file.size() - body < length;
-      if (cut) break;
-      Bytes& packet = packets.back();
-      packet.insert(packet.end(), file.begin() + static_cast<std::ptrdiff_t>(body),
-                    file.begin() + static_cast<std::ptrdiff_t>(body + length));
-      body += length;
-      if (length < 255) packets.emplace_back();
+// The file as a stream without seeking: the decoder then reads it once from start to end and
+// never scans ahead for the links of a chained stream.
+struct MemoryStream {
+  const Bytes& file;
+  std::size_t position = 0;
+};
+
+std::size_t readMemory(void* target, std::size_t size, std::size_t count, void* context) {
+  auto& stream = *static_cast<MemoryStream*>(context);
+  const std::size_t remaining = stream.file.size() - stream.position;
+  if (size == 0 || remaining == 0) return 0;
+  const std::size_t items = std::min(count, remaining / size);
+  std::memcpy(target, stream.file.data() + stream.position, items * size);
+  stream.position += items * size;
+  return items;
+}
+
+// libvorbisfile gives one array per channel; the sink takes interleaved frames.
+void interleave(float* const* channels, std::int32_t count, std::size_t frames, float* target) {
+  for (std::size_t i = 0; i < frames; ++i) {
+    for (std::int32_t c = 0; c < count; ++c) *target++ = channels[c][i];
+  }
+}
+
+// The granule position of the last page that ends a packet: for Vorbis the number of frames
+// up to the end of the stream (of its last link, in a chained one).
+std::uint64_t lastOggGranule(const Bytes& file) {
+  constexpr std::size_t kHeaderBytes = 27;
+  constexpr std::size_t kLongestPage = kHeaderBytes + 255 + 255 * 255;
+  if (file.size() < kHeaderBytes) return 0;
+  const std::size_t stop = file.size() > kLongestPage ? file.size() - kLongestPage : 0;
+  for (std::size_t at = file.size() - kHeaderBytes;; --at) {
+    if (std::memcmp(file.data() + at, "OggS", 4) == 0 && file[at + 4] == 0) {
+      std::uint64_t granule = 0;
+      for (int i = 7; i >= 0; --i) granule = granule << 8 | file[at + 6 + i];
+      if (granule != UINT64_MAX) return granule;  // all ones: no packet ends on the page
     }
-    page = body;
+    if (at == stop) return 0;
   }
-  if (packets.size() > count || packets.back().empty()) packets.pop_back();
-  return packets;
 }
 
-// The comment header's vendor string and comments each declare a 32-bit length, and the
-// decoder library allocates and copies whatever they claim. Only a header whose lengths fit
-// inside the packet itself is handed on.
-bool vorbisCommentsFit(const Bytes& file) {
-  const std::vector<Bytes> packets = firstOggPackets(file, 2);
-  if (packets.size() < 2) return true;  // no comment header at all: the library refuses it
-  // A cut-off header is checked against the bytes present: the library reads no others.
-  const Bytes& comments = packets[1];
-  std::size_t at = 7;  // packet type 3 and "vorbis"
-  auto readLength = [&](std::size_t& length) {
-    if (comments.size() < at || comments.size() - at < 4) return false;
-    length = comments[at] | (comments[at + 1] << 8) | (comments[at + 2] << 16) |
-             (static_cast<std::size_t>(comments[at + 3]) << 24);
-    at += 4;
-    return true;
-  };
-  std::size_t vendor = 0, listLength = 0;
-  if (!readLength(vendor) || comments.size() - at < vendor) return false;
-  at += vendor;
-  if (!readLength(listLength) || listLength > (comments.size() - at) / 4) return false;
-  for (std::size_t i = 0; i < listLength; ++i) {
-    std::size_t length = 0;
-    if (!readLength(length) || comments.size() - at < length) return false;
-    at += length;
-  }
-  return true;
+// The header stores the rate as 32 unsigned bits; the library refuses a rate of zero.
+std::uint32_t vorbisRate(const vorbis_info& info) {
+  return static_cast<std::uint32_t>(
+      std::clamp<long>(info.rate, 0, std::numeric_limits<std::uint32_t>::max()));
 }
+
+struct VorbisFileCloser {
+  void operator()(OggVorbis_File* vorbis) const { ov_clear(vorbis); }
+};
 
 }  // namespace
 
-DecodedAudio decodeFlac(const Bytes& file) {
-  FrameCollector out("FLAC");
+void streamFlac(const Bytes& file, FrameSink& sink) {
+  FrameCollector out("FLAC", sink);
   FlacSource source{file, 0, out, false, nullptr};
   std::unique_ptr<FLAC__StreamDecoder, FlacDecoderDeleter> decoder(FLAC__stream_decoder_new());
   if (!decoder || FLAC__stream_decoder_init_stream(
@@ -249,37 +258,44 @@ DecodedAudio decodeFlac(const Bytes& file) {
   }
   FLAC__stream_decoder_process_until_end_of_stream(decoder.get());
   if (source.failure) std::rethrow_exception(source.failure);
-  return out.finish(!source.haveStreamInfo);
+  out.finish(!source.haveStreamInfo);
 }
 
-DecodedAudio decodeVorbis(const Bytes& file) {
-  FrameCollector out("Ogg Vorbis");
-  if (file.size() > static_cast<std::size_t>(INT_MAX) || !vorbisCommentsFit(file)) {
-    return out.finish(true);
-  }
-  int error = 0;
-  stb_vorbis* vorbis =
-      stb_vorbis_open_memory(file.data(), static_cast<int>(file.size()), &error, nullptr);
-  if (vorbis == nullptr) return out.finish(true);
-  std::unique_ptr<stb_vorbis, void (*)(stb_vorbis*)> closer(vorbis, stb_vorbis_close);
-  const stb_vorbis_info info = stb_vorbis_get_info(vorbis);
-  out.setFormat(info.sample_rate, info.channels);
-  if (info.channels <= 0) return out.finish(true);
+void streamVorbis(const Bytes& file, FrameSink& sink) {
+  FrameCollector out("Ogg Vorbis", sink);
+  MemoryStream stream{file};
+  OggVorbis_File vorbis;
+  // Read callback only: the stream is not seekable, so it is decoded in one pass.
+  const ov_callbacks callbacks{readMemory, nullptr, nullptr, nullptr};
+  if (ov_open_callbacks(&stream, &vorbis, nullptr, 0, callbacks) != 0) return out.finish(true);
+  const std::unique_ptr<OggVorbis_File, VorbisFileCloser> closer(&vorbis);
+  const vorbis_info* info = ov_info(&vorbis, -1);
+  out.setFormat(vorbisRate(*info), info->channels);
+  out.expectFrames(lastOggGranule(file));
   constexpr int kChunkFrames = 4096;
-  std::vector<float> chunk(static_cast<std::size_t>(info.channels) * kChunkFrames);
   for (;;) {
-    const int frames = stb_vorbis_get_samples_float_interleaved(vorbis, info.channels, chunk.data(),
-                                                                static_cast<int>(chunk.size()));
+    float** channels = nullptr;
+    int link = 0;
+    const long frames = ov_read_float(&vorbis, &channels, kChunkFrames, &link);
+    if (frames == OV_HOLE) continue;  // a gap in the data: decoding goes on after it
     if (frames <= 0) break;
-    out.appendInterleaved(chunk.data(), static_cast<std::size_t>(frames));
+    // A chained stream may change its format at the next link: the audio ends there.
+    info = ov_info(&vorbis, -1);
+    if (info->channels != out.channels() || vorbisRate(*info) != out.sampleRate()) break;
+    if (float* target = out.extend(static_cast<std::size_t>(frames))) {
+      interleave(channels, info->channels, static_cast<std::size_t>(frames), target);
+      out.commit();
+    }
   }
-  return out.finish(out.decodedFrames() == 0);
+  out.finish(out.decodedFrames() == 0);
 }
 
-DecodedAudio decodeMp3(const Bytes& file) {
-  FrameCollector out("MP3");
+void streamMp3(const Bytes& file, FrameSink& sink) {
+  FrameCollector out("MP3", sink);
   auto handle = openMpg123Feed();
   if (!handle) return out.finish(true);
+  mpg123_set_filesize(handle.get(), static_cast<off_t>(std::min<std::uint64_t>(
+                                        file.size(), std::numeric_limits<off_t>::max())));
   constexpr std::size_t kFeedBytes = 16384;
   std::size_t fed = 0;
   bool haveFormat = false;
@@ -294,7 +310,10 @@ DecodedAudio decodeMp3(const Bytes& file) {
       if (haveFormat && audio != nullptr) {
         const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(out.channels());
         const std::size_t frames = bytes / frameBytes;
-        if (float* target = out.extend(frames)) std::memcpy(target, audio, frames * frameBytes);
+        if (float* target = out.extend(frames)) {
+          std::memcpy(target, audio, frames * frameBytes);
+          out.commit();
+        }
       }
     } else if (status == MPG123_NEED_MORE && fed < file.size()) {
       const std::size_t count = std::min(kFeedBytes, file.size() - fed);
@@ -304,7 +323,29 @@ DecodedAudio decodeMp3(const Bytes& file) {
       break;  // end of the data, or a stream the decoder cannot follow any further
     }
   }
-  return out.finish(!haveFormat);
+  out.finish(!haveFormat);
+}
+
+}  // namespace tbp::detail
+
+namespace tbp {
+
+DecodedAudio decodeFlac(const Bytes& file) {
+  detail::SampleStore store;
+  detail::streamFlac(file, store);
+  return store.take();
+}
+
+DecodedAudio decodeVorbis(const Bytes& file) {
+  detail::SampleStore store;
+  detail::streamVorbis(file, store);
+  return store.take();
+}
+
+DecodedAudio decodeMp3(const Bytes& file) {
+  detail::SampleStore store;
+  detail::streamMp3(file, store);
+  return store.take();
 }
 
 }  // namespace tbp

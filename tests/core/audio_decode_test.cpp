@@ -21,13 +21,18 @@ Bytes dataFile(const std::string& name) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string decodeError(const Bytes& file) {
+template <typename Call>
+std::string errorOf(Call call) {
   try {
-    decodeAudio(file);
+    call();
   } catch (const std::runtime_error& error) {
     return error.what();
   }
   return "decoded";
+}
+
+std::string decodeError(const Bytes& file) {
+  return errorOf([&] { decodeAudio(file); });
 }
 
 // Sign changes of one channel, a plain measure of its frequency.
@@ -240,24 +245,48 @@ void resealOggPage(Bytes& file, std::size_t pageStart, std::size_t pageLength) {
   for (int i = 0; i < 4; ++i) file[pageStart + 22 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
 }
 
-TEST(AudioDecoders, StopAtAnHourOfFramesAtTheStreamRate) {
-  // A Vorbis stream that declares 1 Hz: its 96000 frames are over 26 hours at that rate.
+// tone.ogg with its identification header declaring another rate.
+Bytes oggAtRate(std::uint32_t rate) {
   Bytes ogg = dataFile("tone.ogg");
   const std::size_t segments = ogg[26];
-  const std::size_t rateOffset =
-      27 + segments + 12;             // after packet type and "vorbis", version, channels
-  ASSERT_EQ(ogg[rateOffset - 1], 2);  // the channel count
-  ogg[rateOffset] = 1;
-  ogg[rateOffset + 1] = ogg[rateOffset + 2] = ogg[rateOffset + 3] = 0;
+  const std::size_t rateOffset = 27 + segments + 12;  // after type, "vorbis", version, channels
+  for (int i = 0; i < 4; ++i) ogg[rateOffset + i] = static_cast<std::uint8_t>(rate >> (8 * i));
   resealOggPage(ogg, 0, 27 + segments + ogg[27]);
-  EXPECT_EQ(decodeError(ogg), "audio longer than an hour");
+  return ogg;
+}
 
-  // A FLAC stream whose STREAMINFO declares 4 Hz (20 bits at byte 18): 16000 frames > 14400.
+// tone.flac with its STREAMINFO declaring another rate (20 bits from byte 18).
+Bytes flacAtRate(std::uint32_t rate) {
   Bytes flac = dataFile("tone.flac");
-  flac[18] = 0;
-  flac[19] = 0;
-  flac[20] = static_cast<std::uint8_t>((flac[20] & 0x0F) | 0x40);
-  EXPECT_EQ(decodeError(flac), "audio longer than an hour");
+  flac[18] = static_cast<std::uint8_t>(rate >> 12);
+  flac[19] = static_cast<std::uint8_t>(rate >> 4);
+  flac[20] = static_cast<std::uint8_t>((flac[20] & 0x0F) | ((rate & 0x0F) << 4));
+  return flac;
+}
+
+TEST(AudioDecoders, RatesOutsideTheLimitsAreRefusedWhileDecoding) {
+  // At 1 Hz an hour is 3600 frames; at a megahertz it is billions: the rate is refused before
+  // either limit matters, by decodeAudio as by the conversion.
+  struct Row {
+    Bytes file;
+    std::string message;
+  };
+  const Row rows[] = {
+      {oggAtRate(1), "sample rate out of range"},
+      {oggAtRate(3999), "sample rate out of range"},
+      {oggAtRate(384001), "sample rate out of range"},
+      {oggAtRate(1047620), "sample rate out of range"},
+      {oggAtRate(384000), "decoded"},
+      {flacAtRate(4), "sample rate out of range"},
+      {flacAtRate(1047620), "sample rate out of range"},
+      {flacAtRate(4000), "decoded"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(decodeError(row.file), row.message);
+    EXPECT_EQ(errorOf([&] { tbp::makeMsuTrack(row.file, -1); }), row.message);
+  }
+  // An empty buffer handed straight to a decoder is a decoding failure.
+  EXPECT_EQ(errorOf([] { tbp::decodeFlac({}); }), "FLAC: could not decode this file");
 }
 
 TEST(AudioDecoders, VorbisCommentLengthsBeyondThePacketAreRefused) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "build/audio.h"
+#include "build/msu_track_builder.h"
 #include "support/wav_writer.h"
 
 namespace {
@@ -95,8 +96,7 @@ bool nearHalf(float scaled) {
   return distance <= 4 * (std::nextafter(magnitude, 1e9f) - magnitude) + 1e-9f;
 }
 
-void expectMatchesReference(const DecodedAudio& audio) {
-  const Bytes pcm = makeMsuPcm(audio, -1);
+void expectMatchesReference(const DecodedAudio& audio, const Bytes& pcm) {
   const std::vector<float> reference = referenceResample(audio);
   ASSERT_EQ(framesOf(pcm) * 2, reference.size()) << audio.sampleRate << " Hz";
   std::size_t noisy = 0;
@@ -109,6 +109,10 @@ void expectMatchesReference(const DecodedAudio& audio) {
     ++noisy;
   }
   EXPECT_LE(noisy, reference.size() / 1000 + 1) << audio.sampleRate << " Hz";
+}
+
+void expectMatchesReference(const DecodedAudio& audio) {
+  expectMatchesReference(audio, makeMsuPcm(audio, -1));
 }
 
 // Noise plus a loud tone, stereo, with values beyond full scale to exercise saturation.
@@ -148,6 +152,54 @@ TEST(MsuSample, RoundingAndSaturation) {
     ASSERT_EQ(value * 32767.0f, target);
     EXPECT_EQ(tbp::msuSample(value), expectedSample(value)) << target;
     EXPECT_EQ(tbp::msuSample(value), static_cast<int>(target + (target > 0 ? 0.5f : -0.5f)));
+  }
+}
+
+TEST(MsuSample, EveryEngineConvertsSumsAlike) {
+  // Resampled sums reach the track through each engine's conversion: rounding to single
+  // precision (beyond the float range to infinity), then the sample rule.
+  const double inf = std::numeric_limits<double>::infinity();
+  const double largest = std::numeric_limits<float>::max();
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                1.0,
+                                -1.0,
+                                2.0,
+                                -2.0,
+                                inf,
+                                -inf,
+                                std::nan(""),
+                                1e300,
+                                -1e300,
+                                largest,
+                                -largest,
+                                0x1.ffffffp127,
+                                -0x1.ffffffp127,
+                                0x1.fffffefffffffp127,
+                                1e-9,
+                                -1e-320,
+                                1.00004,
+                                -1.00004,
+                                0.999985,
+                                -0.999985};
+  // Sums that land on exact halves once scaled, and their neighbours.
+  for (float target : {2.5f, -2.5f, 16383.5f, -16383.5f, 32766.5f, -32767.5f}) {
+    float value = target / 32767.0f;
+    for (int step = 0; step < 64 && value * 32767.0f != target; ++step) {
+      value = std::nextafter(value, value * 32767.0f < target ? 2.0f : -2.0f);
+    }
+    for (double nudge : {0.0, 1e-12, -1e-12}) values.push_back(value + nudge);
+  }
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> wide(-1.2, 1.2);
+  while (values.size() < 203) values.push_back(wide(random));  // not a multiple of eight
+  Bytes portable(2 * values.size()), vector(2 * values.size());
+  tbp::detail::trackSamplesPortable(values.data(), values.size(), portable.data());
+  tbp::detail::trackSamplesAvx2(values.data(), values.size(), vector.data());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const auto wanted = static_cast<std::uint16_t>(tbp::msuSample(tbp::roundToFloat(values[i])));
+    EXPECT_EQ(portable[2 * i] | (portable[2 * i + 1] << 8), wanted) << values[i];
+    EXPECT_EQ(vector[2 * i] | (vector[2 * i + 1] << 8), wanted) << values[i];
   }
 }
 
@@ -277,6 +329,41 @@ TEST(MsuPcm, ResamplerMatchesTheFormula) {
                       {48000, 40},   {22050, 20},   {30000, 1}};
   unsigned seed = 1;
   for (const Row& row : rows) expectMatchesReference(testSignal(row.rate, row.frames, seed++));
+}
+
+// The track through a chosen dot-product engine, fed in uneven blocks.
+Bytes convertWith(tbp::ResamplerEngine engine, const DecodedAudio& audio) {
+  tbp::MsuTrackBuilder builder(audio.sampleRate, audio.channels, -1, engine);
+  const std::size_t frames = audio.frameCount();
+  for (std::size_t done = 0, block = 1; done < frames; done += block, block = block * 3 + 1) {
+    block = std::min(block, frames - done);
+    builder.add(audio.samples.data() + done * audio.channels, block);
+  }
+  return builder.finish();
+}
+
+TEST(MsuPcm, EveryEngineMatchesTheFormulaAtEveryRate) {
+  // The common rates, both limits and their neighbours, rates with tens of thousands of
+  // phases, then a sweep across the whole range.
+  std::vector<std::uint32_t> rates = {
+      4000,  4001,  8000,  11025, 12000, 16000, 22050, 24000,  32000,  37800,  44056,  44099, 44101,
+      47250, 47999, 48000, 50000, 64000, 88200, 96000, 176400, 192000, 352800, 383999, 384000};
+  for (std::uint32_t rate = 4000; rate <= 384000; rate += 9973) rates.push_back(rate);
+  std::vector<tbp::ResamplerEngine> engines = {tbp::ResamplerEngine::Portable};
+  if (tbp::resamplerEngineAvailable(tbp::ResamplerEngine::Avx2Fma)) {
+    engines.push_back(tbp::ResamplerEngine::Avx2Fma);
+  }
+  unsigned seed = 100;
+  for (const std::uint32_t rate : rates) {
+    // Long enough for a few hundred output frames with all their taps inside the input.
+    const std::size_t frames = 128 + static_cast<std::size_t>(rate) / 150;
+    const DecodedAudio audio = testSignal(rate, frames, seed++);
+    for (const tbp::ResamplerEngine engine : engines) {
+      SCOPED_TRACE(engine == tbp::ResamplerEngine::Portable ? "portable" : "AVX2");
+      expectMatchesReference(audio, convertWith(engine, audio));
+      if (HasFatalFailure()) return;
+    }
+  }
 }
 
 TEST(MsuPcm, ResamplingKeepsLevelsAndRemovesWhatCannotBeStored) {
