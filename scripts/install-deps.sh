@@ -8,6 +8,7 @@ packages=(
   libmpg123-dev libflac-dev libvorbis-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
+  desktop-file-utils
   hyperfine
 )
 

@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
+#include "branding/banner_view.h"
 
 namespace tbp {
 
@@ -18,6 +20,8 @@ namespace {
 
 constexpr int kLabelWidth = 460;
 constexpr int kScreenMargin = 80;
+// The box is on screen before the banner starts, so that the stamp is seen from its start.
+constexpr int kBannerDelayMs = 300;
 
 const QString kAboutText = QStringLiteral(
     "<b>TEAM Bexulo Patcher</b> 0.1<br>Builds and configures TEAM Bexulo NES-to-SNES ports."
@@ -40,7 +44,16 @@ QDialog* buildAboutDialog(QWidget* window) {
   auto* dialog = new QDialog(window);
   dialog->setWindowTitle(QStringLiteral("About TEAM Bexulo Patcher"));
   auto* layout = new QVBoxLayout(dialog);
-  // The banner and its replay button go above the text once the banner animation exists.
+
+  auto* banner = new BannerView(dialog, tbp::kAboutBanner.heightFraction, tbp::kAboutBanner.scale);
+  banner->setObjectName(QStringLiteral("aboutBanner"));
+  layout->addWidget(banner, 0, Qt::AlignHCenter);
+  auto* play = new QPushButton(QStringLiteral("▶  Play"));
+  play->setToolTip(QStringLiteral("Play the TEAM Bexulo banner and its stamp sound again."));
+  QObject::connect(play, &QPushButton::clicked, banner, [banner] { banner->play(true); });
+  layout->addWidget(play, 0, Qt::AlignHCenter);
+  // Bound to the banner: closing the box before it fires cancels it.
+  QTimer::singleShot(kBannerDelayMs, banner, [banner] { banner->play(true); });
 
   auto* label = new QLabel(kAboutText);
   label->setObjectName(QStringLiteral("aboutText"));

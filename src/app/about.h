@@ -9,7 +9,8 @@ namespace tbp {
 // available width less 80, so that the box keeps a margin.
 int aboutLabelMinimumWidth(int availableScreenWidth);
 
-// Builds the About box, parented to the main window; the caller runs it.
+// Builds the About box, parented to the main window; the caller runs it. Its banner starts
+// playing, with sound, 300 ms after the box is built.
 QDialog* buildAboutDialog(QWidget* window);
 
 }  // namespace tbp

@@ -24,14 +24,18 @@ QString proposedResultPath(const QString& romPath, const QString& patchPath, boo
 
 // Applies any BPS or IPS patch to any ROM in three dialogs. Only when the user opens a result
 // that is a port does the window's state change.
-void MainWindow::applyPatchFile() {
+void MainWindow::applyPatchFile() { applyPatchFrom(QString()); }
+
+void MainWindow::applyPatchFrom(const QString& knownPatch) {
   const QString romPath =
       prompts().openFile(QStringLiteral("1/3  Pick the ROM to patch"),
                          QStringLiteral("ROMs (*.nes *.sfc *.smc);;All files (*)"));
   if (romPath.isEmpty()) return;
   const QString patchPath =
-      prompts().openFile(QStringLiteral("2/3  Pick the patch"),
-                         QStringLiteral("Patches (*.bps *.ips);;All files (*)"));
+      !knownPatch.isEmpty()
+          ? knownPatch
+          : prompts().openFile(QStringLiteral("2/3  Pick the patch"),
+                               QStringLiteral("Patches (*.bps *.ips);;All files (*)"));
   if (patchPath.isEmpty()) return;
   try {
     const tbp::Bytes rom = tbp::readFile(utf8(romPath));

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "branding/banner_view.h"
 #include "pages/glyph_widgets.h"
 #include "reference/engine_reference.h"
 
@@ -26,6 +27,13 @@ constexpr int kInfoImageWidth = 760;
 constexpr int kInfoImageMargin = 8;
 
 void saveWindowShot(MainWindow& window, const QString& path) { window.grab().save(path); }
+
+// A banner at About-box size, never shown or played: it shows its final frame.
+void saveBannerShot(MainWindow& window, const QString& path) {
+  const std::unique_ptr<BannerView> banner(
+      new BannerView(&window, tbp::kAboutBanner.heightFraction, tbp::kAboutBanner.scale));
+  banner->grab().save(path);
+}
 
 // Two lines, each ended by a line feed: the default SNES ROM path and the default BPS path.
 void writeDefaultNames(const MainWindow& window, const QString& path) {
@@ -94,7 +102,7 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
   QApplication::processEvents();
   enterGameGenieCodes(window);
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));
-  // The banner picture is taken here once it exists.
+  saveBannerShot(window, QStringLiteral("%1_banner.png").arg(prefix));
   if (!qgetenv("TBP_LIBSHOT").isEmpty())
     openEngineReference(&window, QString::fromStdString(window.portImage.manifestText()));
   writeDefaultNames(window, prefix + QStringLiteral("_names.txt"));

@@ -5,6 +5,8 @@
 #include "app/main_window.h"
 #include "app/open_file.h"
 #include "app/startup.h"
+#include "branding/shine_icon.h"
+#include "branding/splash.h"
 
 namespace {
 // Lets the window appear and settle before the automation run grabs it.
@@ -15,15 +17,15 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("TEAM Bexulo Patcher"));
   QApplication::setOrganizationName(QStringLiteral("TEAM Bexulo"));
-  // The multi-size window icon is set here once the icon set exists.
+  QApplication::setWindowIcon(tbp::makeWindowIcon());
 
   MainWindow window;
   window.show();
-  tbp::openFileFromArguments(window, QApplication::arguments());
+  if (tbp::splashWantedByEnvironment()) tbp::showSplash(window);
 
-  if (tbp::splashWantedByEnvironment()) {
-    // The splash opens over the main window here once the banner animation exists.
-  }
+  // A file from the command line or the desktop's "open with"; the automation run opens its own.
+  if (!tbp::automationWantedByEnvironment())
+    tbp::openFileFromArguments(window, QApplication::arguments());
 
   if (tbp::automationWantedByEnvironment()) {
     QTimer::singleShot(kAutomationDelayMs, &window, [&window] {

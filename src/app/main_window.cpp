@@ -18,6 +18,7 @@
 #include "app/prompts.h"
 #include "app/startup.h"
 #include "app/status_errors.h"
+#include "branding/shine_icon.h"
 #include "info/info_page.h"
 #include "pages/pages.h"
 
@@ -42,7 +43,7 @@ MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), dialogs(std::make_unique<QtPrompts>(this)) {
   qRegisterMetaType<tbp::Bytes>("tbp::Bytes");
   setWindowTitle(QStringLiteral("TEAM Bexulo Patcher"));
-  // The animated window icon is created here, before anything else, once it exists.
+  shineIcon = new ShineIcon(this);
   loadDatabase();
   setCentralWidget(buildFrontPage());
   buildTabs();

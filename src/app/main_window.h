@@ -9,15 +9,18 @@
 
 #include "build/game_database.h"
 #include "formats/bytes.h"
+#include "pages/music_choice.h"
 #include "port/port_image.h"
 
 class GlyphEditor;
 class GlyphPage;
 class Prompts;
+class ShineIcon;
 class QCheckBox;
 class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
+class QGridLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -58,6 +61,16 @@ class MainWindow : public QMainWindow {
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
   QString suggestOutputPath(const QString& prefix, const QString& extension) const;
+  // Writes the .msu marker and one MSU-1 track per Music choice beside savedPath, converting
+  // on worker threads behind a modal progress display. Returns the number of tracks written,
+  // fewer than musicChoices holds only when the user cancelled. A failing track does not stop
+  // the others; the first failure in song order is thrown once the work is over.
+  int writeMsuTracks(const QString& savedPath);
+  // Rebuilds the Music page's song list from portImage and musicChoices.
+  void rebuildMusicList();
+  // The apply-patch wizard with the patch already chosen (knownPatch non-empty): it asks only
+  // for the ROM and where to save. With an empty knownPatch it is applyPatchFile.
+  void applyPatchFrom(const QString& knownPatch);
 
   // Opens a file as the buttons do: a ".nes" file (in any case) as an NES ROM, anything else as
   // a port. Used for a file named on the command line or dropped on the window.
@@ -86,6 +99,8 @@ class MainWindow : public QMainWindow {
   QString portFilePath;  // the .sfc file the current port was read from or written to
   QString sourceLine;    // where the current port came from, shown in headerLabel
   bool refreshing = false;
+
+  ShineIcon* shineIcon = nullptr;  // glints the window's icon
 
   QLabel* headerLabel = nullptr;
   QTabWidget* tabs = nullptr;
@@ -126,6 +141,18 @@ class MainWindow : public QMainWindow {
   GlyphEditor* glyphEditor = nullptr;
   QLabel* glyphTitle = nullptr;
   QComboBox* paletteHintCombo = nullptr;
+
+  // The Splash & Sound page's sound labels and "Remove sound" buttons, in slot order.
+  std::array<QLabel*, 3> splashSoundLabels{};
+  std::array<QPushButton*, 3> splashRemoveButtons{};
+
+  // The Music page: the audio chosen per NES song (by song index) and the song list's widgets.
+  std::map<int, MusicChoice> musicChoices;
+  QLabel* musicIntro = nullptr;
+  QWidget* musicList = nullptr;
+  QGridLayout* musicGrid = nullptr;
+  // Worker threads converting tracks while saving; 0 means one per processor core.
+  int trackThreads = 0;
 
  public slots:
   // The slots keep this order: it is also their meta-object index, 0 to 9.

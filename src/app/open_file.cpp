@@ -36,6 +36,7 @@ QString fileFromArguments(const QStringList& arguments) {
       optionsEnded = true;
       continue;
     }
+    if (argument.isEmpty()) continue;
     if (optionsEnded || !argument.startsWith(QLatin1Char('-'))) return argument;
   }
   return QString();
@@ -49,8 +50,13 @@ void openFileFromArguments(MainWindow& window, const QStringList& arguments) {
 }  // namespace tbp
 
 void MainWindow::openFile(const QString& path) {
-  if (path.endsWith(QStringLiteral(".nes"), Qt::CaseInsensitive))
+  const auto has = [&path](const char* suffix) {
+    return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
+  };
+  if (has(".nes"))
     openNesFile(path);
+  else if (has(".bps") || has(".ips"))
+    applyPatchFrom(path);  // the apply-patch wizard, with the patch already chosen
   else
     openPortFile(path);
 }

@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/progress_dialog.h"
+
 QtPrompts::QtPrompts(QWidget* parent) : parent(parent) {}
 
 QString QtPrompts::openFile(const QString& caption, const QString& filter) {
@@ -62,4 +64,8 @@ void QtPrompts::wrongRom(const QString& title, const QString& text, const QStrin
   QPushButton* copy = box.addButton(QStringLiteral("Copy details"), QMessageBox::ActionRole);
   runBox(box);
   if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(details);
+}
+
+std::unique_ptr<Progress> QtPrompts::progress(const QString& title, int steps) {
+  return std::make_unique<ProgressDialog>(parent, title, steps);
 }

@@ -1,8 +1,21 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 
 class QWidget;
+
+// A modal progress display for long work: a label, a bar and a Cancel button. While it exists
+// the window takes no input, so no other action can start.
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  // Shows what is being done now and how many of the steps are finished.
+  virtual void update(const QString& label, int done) = 0;
+  // True once the user asked to stop; the work then ends after the steps already running.
+  virtual bool cancelled() const = 0;
+};
 
 // Every file dialog and message box of the main window and its pages goes through this seam, so
 // that a test can answer the dialogs and read the boxes without a modal dialog blocking it.
@@ -23,6 +36,8 @@ class Prompts {
   // The warning box for an unrecognised NES ROM: a monospaced box whose selectable details can
   // be copied to the clipboard with an extra button.
   virtual void wrongRom(const QString& title, const QString& text, const QString& details) = 0;
+  // Opens a progress display of the given number of steps; it closes when the object goes.
+  virtual std::unique_ptr<Progress> progress(const QString& title, int steps) = 0;
 };
 
 // The real dialogs, parented to the given window.
@@ -37,6 +52,7 @@ class QtPrompts final : public Prompts {
   void critical(const QString& title, const QString& text) override;
   bool question(const QString& title, const QString& text) override;
   void wrongRom(const QString& title, const QString& text, const QString& details) override;
+  std::unique_ptr<Progress> progress(const QString& title, int steps) override;
 
  private:
   QWidget* parent;

@@ -23,6 +23,18 @@ QString sha256Text(const tbp::Bytes& data) {
 
 QString kilobytes(std::size_t size) { return QString::number(size / kKilobyte); }
 
+// The end of a save's status line that counts the tracks: " + <n> MSU-1 track(s)<beside>", or
+// " + <written> of <n> MSU-1 track(s)<beside> (cancelled)" after the user stopped the tracks.
+QString tracksText(int written, std::size_t chosen, const QString& beside) {
+  if (chosen == 0) return QString();
+  if (std::size_t(written) == chosen)
+    return QStringLiteral(" + %1 MSU-1 track(s)%2").arg(chosen).arg(beside);
+  return QStringLiteral(" + %1 of %2 MSU-1 track(s)%3 (cancelled)")
+      .arg(written)
+      .arg(chosen)
+      .arg(beside);
+}
+
 }  // namespace
 
 void MainWindow::saveRom() {
@@ -35,10 +47,10 @@ void MainWindow::saveRom() {
     if (!portImage.isPort()) throw std::runtime_error("no port is loaded");
     const tbp::PortImage image = finalImage();
     tbp::writeFileSafely(utf8(path), image.bytes());
-    // The MSU-1 tracks chosen on the Music page are written beside the ROM here once that page
-    // exists; until then no track can have been chosen.
-    statusBar()->showMessage(
-        QStringLiteral("Saved %1 (%2 KB)").arg(path, kilobytes(image.bytes().size())));
+    const int written = writeMsuTracks(path);
+    statusBar()->showMessage(QStringLiteral("Saved %1 (%2 KB)%3")
+                                 .arg(path, kilobytes(image.bytes().size()),
+                                      tracksText(written, musicChoices.size(), QString())));
   } catch (const std::exception& error) {
     showError(QString::fromUtf8(error.what()));
   }
@@ -91,8 +103,13 @@ void MainWindow::savePatch() {
     if (tbp::applyBps(nesFileBytes, patch) != image.bytes())
       throw std::runtime_error("internal error: the patch did not round-trip");
     tbp::writeFileSafely(utf8(path), patch);
+    // The tracks are named after the patch: applying it under the same name gives the ROM
+    // they belong to.
+    const int written = writeMsuTracks(path);
     statusBar()->showMessage(
-        QStringLiteral("Patch saved: %1 (%2 KB)").arg(path, kilobytes(patch.size())));
+        QStringLiteral("Patch saved: %1 (%2 KB)%3")
+            .arg(path, kilobytes(patch.size()),
+                 tracksText(written, musicChoices.size(), QStringLiteral(" beside it"))));
   } catch (const std::exception& error) {
     showError(QString::fromUtf8(error.what()));
   }

@@ -64,6 +64,7 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
                                 source.toHtmlEscaped()));
   sourceLine = source;                  // 8.
   tabs->setCurrentWidget(outputPage);   // 10.
+  musicChoices.clear();                 // 11. Audio choices never carry over to another port.
   setPortEnabled(true);                 // 12.
   showSupportedSwitches(*this);         // 13.
   enableContentTabs(*tabs, portImage);  // 14.
@@ -71,6 +72,7 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   refreshPages();                       // 16.
   // 17. A port whose first listed glyph set cannot be read still opens, saying why.
   const QString fontError = failureOf([this] { showFont(); });
+  rebuildMusicList();  // 18.
   // 9. A failing render keeps the page's previous content; its message stays beside the load
   // result instead of being replaced by it at once.
   const QString renderError = failureOf([this] { renderInfoPage(); });

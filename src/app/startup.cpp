@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include "app/main_window.h"
+
 namespace tbp {
 
 namespace {

@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QRect>
 #include <QSize>
+#include <QString>
+#include <QStringList>
+
+class MainWindow;
 
 namespace tbp {
 

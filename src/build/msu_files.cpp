@@ -1,31 +1,33 @@
 #include "build/msu_files.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <cstdio>
 
+#include "build/audio.h"
+#include "build/files.h"
 #include "build/paths.h"
 
 namespace tbp {
-namespace {
 
-std::string msuBase(const std::string& savedPath) {
+std::string msuBasePath(const std::string& savedPath) {
+  // The name up to its last dot, as a file dialog counts suffixes: "a.b.sfc" gives "a.b".
   return joinPath(absoluteDirectory(savedPath), completeBaseName(savedPath));
 }
 
-}  // namespace
+std::string msuMarkerPath(const std::string& base) { return base + ".msu"; }
 
-std::string msuMarkerPath(const std::string& savedPath) { return msuBase(savedPath) + ".msu"; }
-
-std::string msuTrackPath(const std::string& savedPath, int song) {
-  return msuBase(savedPath) + "-" + std::to_string(song) + ".pcm";
+std::string msuTrackPath(const std::string& base, int track) {
+  return base + "-" + std::to_string(track) + ".pcm";
 }
 
-void createMsuMarker(const std::string& savedPath) {
-  const std::string marker = msuMarkerPath(savedPath);
-  std::error_code error;
-  if (std::filesystem::exists(marker, error) || error) return;
-  std::ofstream create(marker, std::ios::binary);
+void createMsuMarker(const std::string& base) {
+  // "x" creates the file only when no file of that name exists, in one step, so an existing
+  // marker keeps its content even if it appears between a check and the creation.
+  if (std::FILE* marker = std::fopen(msuMarkerPath(base).c_str(), "wx")) std::fclose(marker);
+}
+
+void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
+                       const std::string& trackPath) {
+  writeFileSafely(trackPath, makeMsuTrack(readFile(audioPath), loopStartSeconds));
 }
 
 }  // namespace tbp

@@ -48,7 +48,7 @@ struct ManifestFacts {
   int paletteSlot = 0;
   int chip = 0;
   std::vector<std::string> fontNames;
-  std::vector<int> splashSounds;  // slots 1..3 that carry a sound
+  std::vector<int> splashSounds;  // slots with a sound, named from 1 as the Splash & Sound page
   bool hasMsu1 = false;
   std::vector<MsuSong> songs;
   int songsReplaced = 0;  // songs whose track byte points at an MSU-1 track

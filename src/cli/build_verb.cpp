@@ -57,11 +57,12 @@ Bytes patchAgainstNes(const BuiltPort& built, const Bytes& image) {
 
 // Converts every chosen track, in ascending song order, staged beside the output.
 void stageTracks(StagedFiles& files, const BuildSettings& settings) {
+  const std::string base = msuBasePath(settings.output);
   const bool terminal = isatty(STDERR_FILENO) == 1;
   for (const auto& [song, choice] : settings.tracks) {
     if (terminal) std::cerr << "Converting " << fileNameOf(choice.audioPath) << " ..." << std::endl;
     const bool loops = choice.loop.value_or(false);
-    files.stage(msuTrackPath(settings.output, song),
+    files.stage(msuTrackPath(base, song),
                 makeMsuTrack(readFile(choice.audioPath), loops ? choice.loopStart : -1.0));
   }
 }
@@ -86,8 +87,9 @@ void runBuild(const Arguments& arguments) {
   StagedFiles files;
   files.stage(settings.output, output);
   stageTracks(files, settings);
-  if (!settings.tracks.empty()) createMsuMarker(settings.output);
   files.commit();
+  // The marker only once every file is in place, so that a failed build leaves nothing.
+  if (!settings.tracks.empty()) createMsuMarker(msuBasePath(settings.output));
 
   // The header-repair note, which the window shows in its status bar.
   if (!built.nes.note.empty()) std::cerr << built.nes.note << "\n";

@@ -13,7 +13,6 @@ namespace tbp::info {
 namespace {
 
 constexpr std::uint64_t kKilobyte = 1024;
-constexpr int kSplashSlots = 3;
 
 QString escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
@@ -62,22 +61,16 @@ QString fontsText(const ManifestFacts& facts) {
   return QStringLiteral("%1: %2").arg(QString::number(names.size()), names.join(", "));
 }
 
-QString splashSounds(const PortImage& image) {
+QString splashSounds(const ManifestFacts& facts) {
   QStringList present;
-  for (int slot = 1; slot <= kSplashSlots; ++slot)
-    if (image.splashSoundPresent(slot)) present << QStringLiteral("splash %1").arg(slot);
+  for (const int slot : facts.splashSounds) present << QStringLiteral("splash %1").arg(slot);
   return present.isEmpty() ? QStringLiteral("none") : present.join(QStringLiteral(", "));
 }
 
-QString msuText(const PortImage& image) {
-  const std::vector<MsuSong> songs = image.msuSongs();
-  int replaced = 0;
-  for (const MsuSong& song : songs)
-    if (image.msuTrack(song.index) != -1) ++replaced;
-  // The Music page's picks are counted here once that page exists; none can be made before.
-  const int picked = 0;
+QString msuText(const ManifestFacts& facts, std::size_t picked) {
   return QStringLiteral("%1 songs, %2 replaced in the ROM, %3 picked on the Music tab")
-      .arg(QString::number(songs.size()), QString::number(replaced), QString::number(picked));
+      .arg(QString::number(facts.songs.size()), QString::number(facts.songsReplaced),
+           QString::number(picked));
 }
 
 }  // namespace
@@ -97,8 +90,7 @@ QString snesImageSection(const MainWindow& window) {
 }
 
 QString manifestSection(const MainWindow& window) {
-  const PortImage& image = window.portImage;
-  const ManifestFacts facts = manifestFacts(image, window.finalImage());
+  const ManifestFacts facts = manifestFacts(window.portImage, window.finalImage());
   QString html = sectionStart(QStringLiteral("TEAM Bexulo manifest"));
   if (!facts.spec.empty()) html += row(QStringLiteral("Spec"), escaped(facts.spec));
   QString layout = escaped(facts.layoutName);
@@ -110,8 +102,9 @@ QString manifestSection(const MainWindow& window) {
   html += row(QStringLiteral("Palette slot"), QString::number(facts.paletteSlot));
   html += row(QStringLiteral("Chip"), escaped(chipDescription(facts.chip)));
   html += row(QStringLiteral("Fonts"), fontsText(facts));
-  html += row(QStringLiteral("Splash sounds"), splashSounds(image));
-  if (facts.hasMsu1) html += row(QStringLiteral("MSU-1"), msuText(image));
+  html += row(QStringLiteral("Splash sounds"), splashSounds(facts));
+  if (facts.hasMsu1)
+    html += row(QStringLiteral("MSU-1"), msuText(facts, window.musicChoices.size()));
   html +=
       row(QStringLiteral("Content ends"),
           QStringLiteral("$%1 (smallest valid size %2 KB)")

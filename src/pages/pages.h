@@ -24,6 +24,7 @@ QWidget* buildOutputPage(MainWindow& window);
 // Each page's part of MainWindow::refreshPages: reads its controls back from the port image.
 void refreshSwitchesPage(MainWindow& window);
 void refreshControlsPage(MainWindow& window);
+void refreshSplashPage(MainWindow& window);
 void refreshOutputPage(MainWindow& window);
 void refreshFontsPage(MainWindow& window);
 

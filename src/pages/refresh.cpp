@@ -9,6 +9,7 @@ void MainWindow::refreshPages() {
   const RefreshingScope scope(refreshing);
   refreshSwitchesPage(*this);
   refreshControlsPage(*this);
+  refreshSplashPage(*this);
   refreshOutputPage(*this);
   refreshFontsPage(*this);
 }

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "build/msu_files.h"
 #include "build/paths.h"
 
 namespace {
@@ -28,14 +27,6 @@ TEST(OutputNames, DirectoriesAreAbsoluteAndClean) {
   };
   for (const auto& [path, directory] : cases)
     EXPECT_EQ(tbp::absoluteDirectory(path), directory) << path;
-}
-
-TEST(OutputNames, TracksAndMarkerFollowTheSavedFile) {
-  EXPECT_EQ(tbp::msuMarkerPath("/out/Game.sfc"), "/out/Game.msu");
-  EXPECT_EQ(tbp::msuTrackPath("/out/Game.sfc", 3), "/out/Game-3.pcm");
-  EXPECT_EQ(tbp::msuTrackPath("/out/Game.sfc", 10), "/out/Game-10.pcm");
-  EXPECT_EQ(tbp::msuTrackPath("/out/My.Port.bps", 0), "/out/My.Port-0.pcm");
-  EXPECT_EQ(tbp::msuTrackPath("/Game.sfc", 1), "/Game-1.pcm");
 }
 
 }  // namespace

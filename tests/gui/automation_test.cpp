@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "branding/banner_view.h"
 #include "pages/glyph_widgets.h"
 #include "support/port_files.h"
 #include "support/window_harness.h"
@@ -34,9 +35,9 @@ class AutomationTest : public QObject {
     tbp::runAutomation(*harness.window, rom, prefix);
 
     QVERIFY(harness.prompts->boxes.isEmpty());
-    QStringList expected = {"game_0.png",      "game_1.png",    "game_2.png", "game_3.png",
-                            "game_4.png",      "game_5.png",    "game_6.png", "game_info.png",
-                            "game_loaded.png", "game_names.txt"};
+    QStringList expected = {"game_0.png",    "game_1.png",      "game_2.png",    "game_3.png",
+                            "game_4.png",    "game_5.png",      "game_6.png",    "game_banner.png",
+                            "game_info.png", "game_loaded.png", "game_names.txt"};
     expected.sort();
     QCOMPARE(filesIn(harness.workDir.filePath(QStringLiteral("shots"))), expected);
     for (const QString& name : expected) {
@@ -45,6 +46,13 @@ class AutomationTest : public QObject {
       QVERIFY2(!image.isNull(), qPrintable(name));
     }
     QCOMPARE(QImage(prefix + QStringLiteral("_info.png")).width(), 760);
+    // The banner at About-box size shows its last frame: the stamped mark, no stamp over it.
+    const QImage banner(prefix + QStringLiteral("_banner.png"));
+    QCOMPARE(banner.size(), QSize(180, 170));
+    QCOMPARE(banner, QImage(QStringLiteral(":/banner/60.png"))
+                         .scaled(banner.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(banner.format()));
+    QVERIFY(harness.window->findChildren<BannerView*>().isEmpty());
     QCOMPARE(harness.window->tabs->currentIndex(), harness.window->tabs->count() - 1);
 
     QFile names(prefix + QStringLiteral("_names.txt"));

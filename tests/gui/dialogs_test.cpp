@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -171,6 +172,36 @@ class DialogsTest : public QObject {
                                   QString::number(int(QFileDialog::AcceptSave)),
                                   "TEAM Bexulo - Game.sfc"};
     QCOMPARE(seen, expected);
+  }
+
+  // Cancel, Escape and the close button ask the work to stop; the dialog stays up, modal.
+  void progressDialogStopsOnRequest_data() {
+    QTest::addColumn<int>("way");
+    QTest::newRow("Cancel") << 0;
+    QTest::newRow("Escape") << 1;
+    QTest::newRow("close") << 2;
+  }
+
+  void progressDialogStopsOnRequest() {
+    QFETCH(int, way);
+    QWidget window;
+    const std::unique_ptr<Progress> progress = QtPrompts(&window).progress("Saving", 3);
+    auto* dialog = dynamic_cast<QDialog*>(progress.get());
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+    auto* bar = dialog->findChild<QProgressBar*>();
+    progress->update(QStringLiteral("Converting track 2 of 3: a.wav"), 1);
+    QVERIFY(labelWithText(*dialog, QStringLiteral("Converting track 2 of 3: a.wav")));
+    QVERIFY(!progress->cancelled());
+    QPushButton* cancel = buttonWithText(*dialog, QStringLiteral("Cancel"));
+    if (way == 0) QTest::mouseClick(cancel, Qt::LeftButton);
+    if (way == 1) QTest::keyClick(dialog, Qt::Key_Escape);
+    if (way == 2) dialog->close();
+    QVERIFY(progress->cancelled() && dialog->isVisible() && !cancel->isEnabled());
+    progress->update(QStringLiteral("Converting track 3 of 3: b.wav"), 2);
+    QCOMPARE(QPair(bar->value(), bar->maximum()), QPair(2, 3));
+    QVERIFY(labelWithText(
+        *dialog, QStringLiteral("Stopping: the tracks being converted are finished first...")));
   }
 
   void questionAnswersYesOnlyForYes() {

@@ -161,6 +161,31 @@ class InfoPageTest : public QObject {
     QVERIFY(source.contains(QRegularExpression(QStringLiteral("Match\\s+exact"))));
   }
 
+  void splashSoundsNameTheirSlots_data() {
+    QTest::addColumn<QList<bool>>("sounds");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("first two") << QList<bool>{true, true, false} << "splash 1, splash 2";
+    QTest::newRow("first and third") << QList<bool>{true, false, true} << "splash 1, splash 3";
+    QTest::newRow("none") << QList<bool>{false, false, false} << "none";
+  }
+
+  void splashSoundsNameTheirSlots() {
+    QFETCH(QList<bool>, sounds);
+    QFETCH(QString, row);
+    InfoHarness info;
+    tbp::testkit::PortFixture port = tbp::testkit::makePortFixture(info.games[0].nes);
+    // Each slot holds the first slot's sound (a sample offset and its fields) or nothing.
+    const auto slot = [&](int index) {
+      return port.image.begin() + std::ptrdiff_t(port.places.splashSound + 8 * std::size_t(index));
+    };
+    const tbp::Bytes sound(slot(0), slot(1));
+    for (int index = 0; index < 3; ++index)
+      std::copy_n(sounds[index] ? sound.begin() : tbp::Bytes(8).begin(), 8, slot(index));
+    info.window().openPortFile(
+        info.harness.writeFile(QStringLiteral("p.sfc"), asQByteArray(port.image)));
+    QVERIFY(info.text().contains(QStringLiteral("Splash sounds\n%1\n").arg(row)));
+  }
+
   void supportedGamesListEveryEntry() {
     InfoHarness info;
     const QString all = info.text();

@@ -47,6 +47,7 @@ class OpenFileTest : public QObject {
                                   << "port.sfc";
     QTest::newRow("after --") << QStringList{"bexulo-patcher", "--", "-odd.nes"} << "-odd.nes";
     QTest::newRow("only options") << QStringList{"bexulo-patcher", "-x", "--y"} << QString();
+    QTest::newRow("empty skipped") << QStringList{"bexulo-patcher", "", "c.nes"} << "c.nes";
   }
 
   void fileFromArguments() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,6 +32,12 @@ class FakePrompts final : public Prompts {
   QList<Box> boxes;
   QList<Dialog> dialogs;
 
+  // Progress displays: their titles and every update as "<label> | <finished steps>".
+  QStringList progressTitles;
+  QStringList progressUpdates;
+  // The user presses Cancel once this many updates were shown; negative: never.
+  int cancelAfterUpdates = -1;
+
   QString openFile(const QString& caption, const QString& filter) override {
     dialogs.append({QStringLiteral("open"), caption, QString(), filter});
     return nextPath();
@@ -52,7 +60,26 @@ class FakePrompts final : public Prompts {
   void wrongRom(const QString& title, const QString& text, const QString& details) override {
     boxes.append({QStringLiteral("wrongRom"), title, text, details});
   }
+  std::unique_ptr<Progress> progress(const QString& title, int) override {
+    progressTitles.append(title);
+    return std::make_unique<FakeProgress>(*this);
+  }
 
  private:
+  class FakeProgress final : public Progress {
+   public:
+    explicit FakeProgress(FakePrompts& owner) : owner(owner) {}
+    void update(const QString& label, int done) override {
+      owner.progressUpdates << QStringLiteral("%1 | %2").arg(label).arg(done);
+    }
+    bool cancelled() const override {
+      return owner.cancelAfterUpdates >= 0 &&
+             owner.progressUpdates.size() >= owner.cancelAfterUpdates;
+    }
+
+   private:
+    FakePrompts& owner;
+  };
+
   QString nextPath() { return paths.isEmpty() ? QString() : paths.takeFirst(); }
 };

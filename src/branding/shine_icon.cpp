@@ -1,0 +1,68 @@
+#include "branding/shine_icon.h"
+
+#include <algorithm>
+
+#include <QFile>
+#include <QWidget>
+
+namespace {
+
+constexpr int kIconSizes[] = {16, 20, 24, 32, 40, 48, 64, 96, 128, 256};
+// The first glint waits until the window has settled on the screen.
+constexpr int kFirstGlintMs = 2000;
+
+}  // namespace
+
+namespace tbp {
+
+QIcon makeWindowIcon() {
+  QIcon icon;
+  for (const int size : kIconSizes) {
+    const QString path = QStringLiteral(":/icons/png/bexulo_%1.png").arg(size);
+    if (QFile::exists(path)) icon.addFile(path, QSize(size, size), QIcon::Normal, QIcon::Off);
+  }
+  return icon;
+}
+
+}  // namespace tbp
+
+ShineIcon::ShineIcon(QWidget* parent, const QString& framePattern)
+    : QObject(parent), target(parent), base(tbp::makeWindowIcon()) {
+  target->setWindowIcon(base);
+  loadFrames(framePattern);
+  if (frames.isEmpty()) return;
+  timer.setSingleShot(true);
+  connect(&timer, &QTimer::timeout, this, &ShineIcon::tick);
+  timer.start(kFirstGlintMs);
+}
+
+// All or nothing: a frame the icon reader cannot decode (it then reports no sizes) would leave
+// a gap in the glint, so one bad frame disables the animation.
+void ShineIcon::loadFrames(const QString& framePattern) {
+  for (int number = 1;; ++number) {
+    const QString path = framePattern.arg(number, 2, 10, QLatin1Char('0'));
+    if (!QFile::exists(path)) return;
+    const QIcon frame(path);
+    if (frame.availableSizes(QIcon::Normal, QIcon::Off).isEmpty()) {
+      frames.clear();
+      return;
+    }
+    frames.append(frame);
+  }
+}
+
+void ShineIcon::tick() {
+  if (index == -1 && (!target->isVisible() || target->isMinimized())) {
+    timer.start(period);
+    return;
+  }
+  ++index;
+  if (index < frames.size()) {
+    target->setWindowIcon(frames[index]);
+    timer.start(step);
+    return;
+  }
+  target->setWindowIcon(base);
+  index = -1;
+  timer.start(std::max(0, period - step * int(frames.size())));
+}
