@@ -4,8 +4,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
@@ -13,6 +16,7 @@
 #include "support/demo_games.h"
 #include "support/game_genie_encoder.h"
 #include "support/port_files.h"
+#include "support/wav_writer.h"
 #include "support/window_harness.h"
 
 namespace {
@@ -63,6 +67,20 @@ QList<Choices> choices() {
        },
        {"--set", "silence=on", "--size", "4mb"}},
   };
+}
+
+// Picks audio for the song in the given row of the Music page, as a user does, and sets its loop.
+template <typename Prompts>
+void chooseOnMusicPage(MainWindow& window, Prompts& prompts, int row, const QString& audio,
+                       bool loop, double loopStart) {
+  enum Column { kChoose = 2, kLoop, kStart };
+  const auto cell = [&](Column column) {
+    return window.musicGrid->itemAtPosition(row, column)->widget();
+  };
+  prompts->paths = {audio};
+  qobject_cast<QPushButton*>(cell(kChoose))->click();
+  qobject_cast<QCheckBox*>(cell(kLoop))->setChecked(loop);
+  if (loop) qobject_cast<QDoubleSpinBox*>(cell(kStart))->setValue(loopStart);
 }
 
 // The window with the demo database in its working directory and the demo dumps under demo/.
@@ -123,6 +141,60 @@ class CliWindowTest : public QObject {
         window.codeBox->clear();
       }
     }
+  }
+
+  // Two chosen songs (one looping from 0.05 s, one without a loop) give the same marker and
+  // tracks beside the ROM and beside the patch.
+  void sameTracksAsTheWindow() {
+    DemoWindow demo;
+    MainWindow& window = *demo.harness.window;
+    const tbp::testkit::WavLayout layout{tbp::testkit::WavEncoding::Pcm16, 2, 48000};
+    const QString audio =
+        demo.harness.writeFile(QStringLiteral("song.wav"),
+                               asQByteArray(tbp::testkit::makeWav(
+                                   layout, tbp::testkit::sineTones(48000, 2, 4800, 440, 0.5))));
+    int gamesWithMusic = 0;
+    for (const tbp::testkit::DemoGame& game : tbp::testkit::demoGames()) {
+      const QString dump =
+          demo.path(QStringLiteral("demo/") + QString::fromStdString(game.dumpName));
+      window.openNesFile(dump);
+      const std::vector<tbp::MsuSong> songs = window.portImage.msuSongs();
+      if (!window.portImage.hasMsu1() || songs.size() < 2) continue;
+      ++gamesWithMusic;
+      const int first = songs[0].index;
+      const int second = songs[1].index;
+      chooseOnMusicPage(window, demo.harness.prompts, 0, audio, true, 0.05);
+      chooseOnMusicPage(window, demo.harness.prompts, 1, audio, false, 0);
+      const QStringList settings = {"--msu", QStringLiteral("%1=%2@0.05").arg(first).arg(audio),
+                                    "--msu", QStringLiteral("%1=%2@off").arg(second).arg(audio)};
+      for (const QString& suffix : {QStringLiteral(".sfc"), QStringLiteral(".bps")}) {
+        const QString label = QString::fromStdString(game.game.title) + suffix;
+        const QString ownDir = QString::fromStdString(game.game.id) + suffix.mid(1);
+        QVERIFY(QDir(demo.path(QString())).mkpath(ownDir + QStringLiteral("/w")));
+        QVERIFY(QDir(demo.path(QString())).mkpath(ownDir + QStringLiteral("/c")));
+        const QString windowFile = demo.path(ownDir + QStringLiteral("/w/Port") + suffix);
+        const QString cliFile = demo.path(ownDir + QStringLiteral("/c/Port") + suffix);
+        demo.harness.prompts->paths = {windowFile};
+        if (suffix == QStringLiteral(".sfc"))
+          window.saveRom();
+        else
+          window.savePatch();
+        QVERIFY2(demo.harness.prompts->boxes.isEmpty(), qPrintable(label));
+        QStringList cliSettings = settings;
+        if (suffix == QStringLiteral(".bps")) cliSettings << QStringLiteral("--bps");
+        QCOMPARE(runBuild(demo, dump, cliFile, cliSettings), QString());
+        const QStringList windowFiles =
+            QDir(demo.path(ownDir + QStringLiteral("/w"))).entryList(QDir::Files);
+        QCOMPARE(QDir(demo.path(ownDir + QStringLiteral("/c"))).entryList(QDir::Files),
+                 windowFiles);
+        QCOMPARE(windowFiles.size(), 4);  // the ROM or patch, the marker and two tracks
+        for (const QString& name : windowFiles)
+          QVERIFY2(readBack(demo.path(ownDir + QStringLiteral("/w/") + name)) ==
+                       readBack(demo.path(ownDir + QStringLiteral("/c/") + name)),
+                   qPrintable(label + QStringLiteral(": ") + name));
+      }
+    }
+    QVERIFY(gamesWithMusic > 0);
   }
 };
 
