@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
   desktop-file-utils
+  hyperfine
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -6,29 +6,18 @@
 #include "app/main_window.h"
 #include "app/prompts.h"
 #include "build/files.h"
-#include "formats/patches.h"
+#include "build/patch_files.h"
 
 namespace {
 
-// A result this large is an SNES ROM even without a manifest; smaller ones are proposed as
-// plain binaries.
-constexpr std::size_t kSnesProposalSize = 0x40000;
-
 std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
-
-// Only a file longer than the bare magic counts as BPS; everything else goes to the IPS engine.
-bool isBpsPatch(const tbp::Bytes& patch) {
-  return patch.size() > 3 && patch[0] == 'B' && patch[1] == 'P' && patch[2] == 'S' &&
-         patch[3] == '1';
-}
 
 // The ROM's directory, the patch's complete base name and an extension fitting the result.
 QString proposedResultPath(const QString& romPath, const QString& patchPath, bool isPort,
                            std::size_t resultSize) {
-  const QString extension =
-      isPort || resultSize >= kSnesProposalSize ? QStringLiteral(".sfc") : QStringLiteral(".bin");
   return QFileInfo(romPath).absolutePath() + QLatin1Char('/') +
-         QFileInfo(patchPath).completeBaseName() + extension;
+         QFileInfo(patchPath).completeBaseName() +
+         QString::fromStdString(tbp::patchedRomExtension(isPort, resultSize));
 }
 
 }  // namespace
@@ -51,8 +40,9 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
   try {
     const tbp::Bytes rom = tbp::readFile(utf8(romPath));
     const tbp::Bytes patch = tbp::readFile(utf8(patchPath));
-    const bool bps = isBpsPatch(patch);
-    const tbp::PortImage result(bps ? tbp::applyBps(rom, patch) : tbp::applyIps(rom, patch));
+    tbp::PatchedRom patched = tbp::applyAnyPatch(rom, patch);
+    const bool bps = patched.byBps;
+    const tbp::PortImage result(std::move(patched.bytes));
     const bool isPort = result.isPort();
     const QString savePath = prompts().saveFile(
         QStringLiteral("3/3  Save the patched ROM"),

@@ -3,6 +3,7 @@
 
 #include "app/automation.h"
 #include "app/main_window.h"
+#include "app/open_file.h"
 #include "app/startup.h"
 #include "branding/shine_icon.h"
 #include "branding/splash.h"
@@ -20,13 +21,11 @@ int main(int argc, char** argv) {
 
   MainWindow window;
   window.show();
-
   if (tbp::splashWantedByEnvironment()) tbp::showSplash(window);
 
-  // A file from the desktop's "open with" is opened once the event loop runs.
-  const QString startFile = tbp::fileArgument(QApplication::arguments());
-  if (!startFile.isEmpty() && !tbp::automationWantedByEnvironment())
-    QTimer::singleShot(0, &window, [&window, startFile] { tbp::openStartFile(window, startFile); });
+  // A file from the command line or the desktop's "open with"; the automation run opens its own.
+  if (!tbp::automationWantedByEnvironment())
+    tbp::openFileFromArguments(window, QApplication::arguments());
 
   if (tbp::automationWantedByEnvironment()) {
     QTimer::singleShot(kAutomationDelayMs, &window, [&window] {

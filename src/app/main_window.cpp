@@ -50,6 +50,7 @@ MainWindow::MainWindow(QWidget* parent)
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(QStringLiteral("About"), this, &MainWindow::about);
   setPortEnabled(false);
+  setAcceptDrops(true);
   connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
     if (tabs->widget(index) != infoPage) return;
     tbp::runReportingErrors(*statusBar(), [this] { renderInfoPage(); });

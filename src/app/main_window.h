@@ -18,6 +18,8 @@ class Prompts;
 class ShineIcon;
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QGridLayout;
 class QLabel;
 class QPlainTextEdit;
@@ -69,6 +71,10 @@ class MainWindow : public QMainWindow {
   // The apply-patch wizard with the patch already chosen (knownPatch non-empty): it asks only
   // for the ROM and where to save. With an empty knownPatch it is applyPatchFile.
   void applyPatchFrom(const QString& knownPatch);
+
+  // Opens a file as the buttons do: a ".nes" file (in any case) as an NES ROM, anything else as
+  // a port. Used for a file named on the command line or dropped on the window.
+  void openFile(const QString& path);
 
   // The dialog seam. The window starts with the real dialogs; a test installs its own.
   Prompts& prompts() const { return *dialogs; }
@@ -160,6 +166,11 @@ class MainWindow : public QMainWindow {
   void saveRom();
   void savePatch();
   void about();
+
+ protected:
+  // A local file dragged onto the window is opened when it is dropped.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void loadDatabase();

@@ -7,8 +7,8 @@
 #include <QTabWidget>
 
 #include "app/main_window.h"
-#include "app/port_verdict.h"
 #include "app/prompts.h"
+#include "build/port_verdict.h"
 #include "pages/pages.h"
 #include "pages/refreshing_scope.h"
 
@@ -47,7 +47,8 @@ QString failureOf(const std::function<void()>& step) {
 // against the new port's chip, and it counts the Music choices, which a new port empties.
 void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   if (!image.isPort()) {
-    prompts().warning(QStringLiteral("Not a port"), tbp::notAPortReport(image.bytes()));
+    prompts().warning(QStringLiteral("Not a port"),
+                      QString::fromStdString(tbp::notAPortReport(image.bytes())));
     return;
   }
   portImage = image;       // 1.

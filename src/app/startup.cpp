@@ -27,25 +27,6 @@ bool automationWantedByEnvironment() {
   return shouldRunAutomation(qgetenv("TBP_LOAD"), qgetenv("TBP_SHOT"));
 }
 
-QString fileArgument(const QStringList& arguments) {
-  for (qsizetype index = 1; index < arguments.size(); ++index)
-    if (!arguments[index].isEmpty() && !arguments[index].startsWith(QLatin1Char('-')))
-      return arguments[index];
-  return {};
-}
-
-void openStartFile(MainWindow& window, const QString& path) {
-  const auto has = [&path](const char* suffix) {
-    return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
-  };
-  if (has(".nes"))
-    window.openNesFile(path);
-  else if (has(".bps") || has(".ips"))
-    window.applyPatchFrom(path);
-  else
-    window.openPortFile(path);
-}
-
 WindowPlacement placeWindow(const QRect& available, const QSize& windowSize) {
   WindowPlacement placement;
   if (available.width() >= kMinimumCentredWidth && available.height() >= kMinimumCentredHeight) {

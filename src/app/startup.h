@@ -24,15 +24,6 @@ bool shouldRunAutomation(const QByteArray& load, const QByteArray& shot);
 bool splashWantedByEnvironment();
 bool automationWantedByEnvironment();
 
-// The file the program was started with (a desktop's "open with" passes one), or empty: the
-// first argument after the program's name that is not an option.
-QString fileArgument(const QStringList& arguments);
-
-// Opens a file given at start-up the way its kind asks: an NES ROM (".nes" in any case) is
-// built into a port, a BPS or IPS patch starts the apply-patch wizard with that patch, and
-// anything else is opened as a port.
-void openStartFile(MainWindow& window, const QString& path);
-
 // Where the main window goes on a screen with the given available area.
 struct WindowPlacement {
   bool maximised = false;  // true: the window takes the whole area and is maximised

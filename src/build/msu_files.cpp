@@ -1,23 +1,16 @@
 #include "build/msu_files.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "build/audio.h"
 #include "build/files.h"
+#include "build/paths.h"
 
 namespace tbp {
 
 std::string msuBasePath(const std::string& savedPath) {
-  const std::filesystem::path absolute =
-      std::filesystem::absolute(std::filesystem::path(savedPath)).lexically_normal();
   // The name up to its last dot, as a file dialog counts suffixes: "a.b.sfc" gives "a.b".
-  const std::string name = absolute.filename().string();
-  const std::size_t dot = name.rfind('.');
-  const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-  std::string directory = absolute.parent_path().string();
-  if (directory.empty() || directory.back() != '/') directory += '/';
-  return directory + stem;
+  return joinPath(absoluteDirectory(savedPath), completeBaseName(savedPath));
 }
 
 std::string msuMarkerPath(const std::string& base) { return base + ".msu"; }

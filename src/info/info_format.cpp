@@ -1,43 +1,20 @@
 #include "info/info_format.h"
 
-#include <QLocale>
+#include "build/text_forms.h"
 
 namespace tbp::info {
 
-namespace {
-constexpr std::uint64_t kKilobyte = 1024;
-}  // namespace
-
-QString sizeText(std::uint64_t size) {
-  const QLocale english(QLocale::English);
-  const QString bytes = english.toString(qulonglong(size));
-  if (size % kKilobyte == 0)
-    return QStringLiteral("%1 KB (%2 bytes)").arg(QString::number(size / kKilobyte), bytes);
-  return bytes + QStringLiteral(" bytes");
-}
+QString sizeText(std::uint64_t size) { return QString::fromStdString(tbp::sizeText(size)); }
 
 QString hexText(std::uint64_t value, int digits) {
-  return QString::number(qulonglong(value), 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+  return QString::fromStdString(tbp::hexText(value, digits));
 }
 
 QString describeInesHeader(const InesHeader& header) {
-  if (!header.present) return QStringLiteral("none (headerless)");
-  const QString chr = header.chrKb == 0 ? QStringLiteral("RAM (no CHR-ROM)")
-                                        : QStringLiteral("%1 KB").arg(header.chrKb);
-  QString text = QStringLiteral("%1, mapper %2, PRG %3 KB, CHR %4")
-                     .arg(header.nes2 ? QStringLiteral("NES 2.0") : QStringLiteral("iNES"),
-                          QString::number(header.mapper), QString::number(header.prgKb), chr);
-  if (header.fourScreen)
-    text += QStringLiteral(", four-screen");
-  else
-    text += header.vertical ? QStringLiteral(", vertical mirroring")
-                            : QStringLiteral(", horizontal mirroring");
-  if (header.battery) text += QStringLiteral(", battery");
-  if (header.trainer) text += QStringLiteral(", 512-byte trainer");
+  QString text = QString::fromStdString(tbp::describeInesHeader(header));
   if (header.ripperTag)
-    text += QStringLiteral(
-        "<br><span style='color:#b07000'>bytes 7-15 hold a ripper tag (old header): ignored, as "
-        "emulators do</span>");
+    text += QStringLiteral("<br><span style='color:#b07000'>") +
+            QString::fromUtf8(kRipperTagRemark) + QStringLiteral("</span>");
   return text;
 }
 

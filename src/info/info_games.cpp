@@ -1,11 +1,9 @@
-#include <exception>
-
 #include <QStringList>
 
 #include "app/main_window.h"
-#include "build/files.h"
 #include "build/nes_rom.h"
-#include "formats/patches.h"
+#include "build/rom_facts.h"
+#include "build/text_forms.h"
 #include "info/info_format.h"
 #include "info/info_sections.h"
 
@@ -19,30 +17,21 @@ QString escaped(const std::string& text) { return QString::fromStdString(text).t
 
 // The 16 header bytes in hex, then as printable characters between bars.
 QString headerBytesText(const Bytes& header) {
-  QStringList hex;
-  QString characters;
-  for (const std::uint8_t byte : header) {
-    hex << hexText(byte, 2);
-    characters += byte < 0x20 || byte > 0x7E ? QLatin1Char('.') : QLatin1Char(char(byte));
-  }
-  return hex.join(QLatin1Char(' ')) + QStringLiteral("&nbsp;&nbsp;|") + characters.toHtmlEscaped() +
-         QStringLiteral("|");
+  return QString::fromStdString(headerHexText(header)) + QStringLiteral("&nbsp;&nbsp;|") +
+         escaped(headerCharacters(header)) + QStringLiteral("|");
 }
 
 // The base patch is read from disk on every render, so a patch added or removed while the
 // program runs shows at once; a missing or damaged one shows its error in red.
 QString basePatchText(const GameDatabase& database, const GameEntry& entry) {
-  try {
-    const Bytes patch = readFile(database.basePatchPath(entry));
-    const BpsHeader header = readBpsHeader(patch);
-    return QStringLiteral("%1, %2 &rarr; %3, default build CRC32 <tt>%4</tt>")
-        .arg(escaped(entry.basePatch), sizeText(patch.size()), sizeText(header.targetSize),
-             hexText(header.targetCrc, 8));
-  } catch (const std::exception& error) {
+  const BasePatchFacts patch = basePatchFacts(database, entry);
+  if (!patch.readable)
     return QStringLiteral("<span style='color:red'>") + escaped(entry.basePatch) +
-           QStringLiteral(": ") + QString::fromUtf8(error.what()).toHtmlEscaped() +
+           QStringLiteral(": ") + QString::fromUtf8(patch.error).toHtmlEscaped() +
            QStringLiteral("</span>");
-  }
+  return QStringLiteral("%1, %2 &rarr; %3, default build CRC32 <tt>%4</tt>")
+      .arg(escaped(entry.basePatch), sizeText(patch.fileSize), sizeText(patch.header.targetSize),
+           hexText(patch.header.targetCrc, 8));
 }
 
 QString gameSection(const GameDatabase& database, const GameEntry& entry) {
@@ -66,7 +55,8 @@ QString gameSection(const GameDatabase& database, const GameEntry& entry) {
   }
   if (entry.nesHeader.size() == kInesHeaderSize) {
     html += ttRow(QStringLiteral("iNES header"), headerBytesText(entry.nesHeader));
-    html += row(QStringLiteral("Cartridge"), describeInesHeader(parseInesHeader(entry.nesHeader)));
+    html += row(QStringLiteral("Cartridge"),
+                info::describeInesHeader(parseInesHeader(entry.nesHeader)));
   }
   html += row(QStringLiteral("Base patch"), basePatchText(database, entry));
   if (!entry.notes.empty()) html += row(QStringLiteral("Notes"), escaped(entry.notes));

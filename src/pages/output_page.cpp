@@ -9,13 +9,11 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
+#include "build/final_image.h"
 #include "pages/pages.h"
-#include "port/game_genie.h"
 
 namespace {
 
-constexpr std::size_t kTwoMegabytes = 2097152;
-constexpr std::size_t kFourMegabytes = 4194304;
 constexpr std::size_t kKilobyte = 1024;
 constexpr int kChipNone = 0;
 constexpr int kChipGsu1 = 1;
@@ -92,20 +90,15 @@ void refreshOutputPage(MainWindow& window) {
 }
 
 tbp::PortImage MainWindow::finalImage() const {
-  tbp::PortImage image = portImage;
+  tbp::RomSizeChoice size = tbp::RomSizeChoice::AsItIs;
+  if (sizeSmallest->isChecked())
+    size = tbp::RomSizeChoice::Smallest;
+  else if (size2Mb->isChecked())
+    size = tbp::RomSizeChoice::TwoMegabytes;
+  else if (size4Mb->isChecked())
+    size = tbp::RomSizeChoice::FourMegabytes;
   // The Game Genie codes of the Switches page go into the copy only: the page shows their
   // results live, the window's own image never carries them.
   const std::vector<std::string> codes = typedCodes(*this);
-  if (!codes.empty()) {
-    const tbp::Bytes nes = codeNes();
-    if (!nes.empty()) tbp::applyGameGenie(image, nes, codes);
-  }
-  if (sizeSmallest->isChecked())
-    image.setRomSize(tbp::snesRomSize(image.contentSize()));
-  else if (size2Mb->isChecked())
-    image.setRomSize(kTwoMegabytes);
-  else if (size4Mb->isChecked())
-    image.setRomSize(kFourMegabytes);
-  image.fixChecksum();
-  return image;
+  return tbp::makeFinalImage(portImage, codes, codes.empty() ? tbp::Bytes() : codeNes(), size);
 }

@@ -1,4 +1,4 @@
-#include "app/port_verdict.h"
+#include "build/port_verdict.h"
 
 #include <QTest>
 
@@ -72,13 +72,13 @@ class PortVerdictTest : public QObject {
   void verdict() {
     QFETCH(tbp::Bytes, image);
     QFETCH(QString, verdict);
-    QCOMPARE(tbp::notAPortVerdict(image), verdict);
+    QCOMPARE(QString::fromStdString(tbp::notAPortVerdict(image)), verdict);
   }
 
   void reportCarriesSizeAndDigests() {
     const QByteArray check = "123456789";
     const tbp::Bytes image(check.begin(), check.end());
-    QCOMPARE(tbp::notAPortReport(image),
+    QCOMPARE(QString::fromStdString(tbp::notAPortReport(image)),
              kGeneric + QStringLiteral("\n\n9 bytes, CRC16 BB3D, CRC32 CBF43926\nSHA-256 "
                                        "15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448"
                                        "eb225"));
@@ -87,7 +87,7 @@ class PortVerdictTest : public QObject {
   void reportKeepsPercentSignsOfTheTitle() {
     tbp::Bytes image = filled(0x8000, 0);
     put(image, 0x7FC0, "%2%3%4%5             ");
-    const QString report = tbp::notAPortReport(image);
+    const QString report = QString::fromStdString(tbp::notAPortReport(image));
     QVERIFY2(report.startsWith(titled("%2%3%4%5") + QStringLiteral("\n\n32768 bytes, CRC16 ")),
              qPrintable(report));
   }

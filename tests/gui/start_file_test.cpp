@@ -1,30 +1,15 @@
 #include <QTest>
 
 #include "app/main_window.h"
-#include "app/startup.h"
 #include "formats/patches.h"
 #include "support/port_files.h"
 #include "support/window_harness.h"
 
+// A file from the command line, the desktop or a drop goes the way its kind asks.
 class StartFileTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void fileArgument_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("none") << QStringList{"patcher"} << QString();
-    QTest::newRow("options skipped") << QStringList{"patcher", "-x", "a.sfc", "b.sfc"} << "a.sfc";
-    QTest::newRow("empty skipped") << QStringList{"patcher", "", "c.nes"} << "c.nes";
-    QTest::newRow("name alone") << QStringList{"a.sfc"} << QString();
-  }
-
-  void fileArgument() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, file);
-    QCOMPARE(tbp::fileArgument(arguments), file);
-  }
-
   // Each kind of file goes its own way: a patch skips the wizard's question for the patch.
   void startFileByKind_data() {
     QTest::addColumn<QString>("name");
@@ -61,7 +46,7 @@ class StartFileTest : public QObject {
     const QString rom = harness.writeFile(QStringLiteral("game.nes"), asQByteArray(files.nes));
     harness.prompts->paths = {rom, harness.workDir.filePath(QStringLiteral("out.sfc"))};
 
-    tbp::openStartFile(*harness.window, path);
+    harness.window->openFile(path);
 
     QStringList asked;
     for (const auto& dialog : harness.prompts->dialogs) asked.append(dialog.caption);

@@ -10,7 +10,7 @@ if(NOT result EQUAL 0)
 endif()
 
 set(app "${PREFIX}/lib/bexulo-patcher")
-set(expected "${app}/bexulo-patcher" "${app}/games/games.json"
+set(expected "${app}/bexulo-patcher" "${app}/bexulo-cli" "${app}/games/games.json"
     "${PREFIX}/share/mime/packages/bexulo-patcher.xml"
     "${PREFIX}/share/applications/bexulo-patcher.desktop")
 foreach(size 16 20 24 32 40 48 64 96 128 256)
@@ -22,10 +22,17 @@ foreach(path ${expected})
   endif()
 endforeach()
 
-file(REAL_PATH "${PREFIX}/bin/bexulo-patcher" linked)
-file(REAL_PATH "${app}/bexulo-patcher" program)
-if(NOT IS_SYMLINK "${PREFIX}/bin/bexulo-patcher" OR NOT linked STREQUAL program)
-  message(FATAL_ERROR "bin/bexulo-patcher does not lead to ${program}")
+foreach(name bexulo-patcher bexulo-cli)
+  file(REAL_PATH "${PREFIX}/bin/${name}" linked)
+  file(REAL_PATH "${app}/${name}" program)
+  if(NOT IS_SYMLINK "${PREFIX}/bin/${name}" OR NOT linked STREQUAL program)
+    message(FATAL_ERROR "bin/${name} does not lead to ${program}")
+  endif()
+endforeach()
+execute_process(COMMAND "${PREFIX}/bin/bexulo-cli" --version RESULT_VARIABLE result
+                OUTPUT_VARIABLE version ERROR_QUIET)
+if(NOT result EQUAL 0 OR NOT version MATCHES "^bexulo-cli ")
+  message(FATAL_ERROR "the installed bexulo-cli does not run (${result}): ${version}")
 endif()
 
 set(desktop "${PREFIX}/share/applications/bexulo-patcher.desktop")

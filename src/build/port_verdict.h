@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 #include "formats/bytes.h"
 
@@ -8,9 +8,9 @@ namespace tbp {
 
 // Why a file is not a port, in one line: an NES ROM, another SNES game named by its internal
 // title, or something else.
-QString notAPortVerdict(const Bytes& image);
+std::string notAPortVerdict(const Bytes& image);
 
 // The text of the "Not a port" box: the verdict, then the file's size and digests.
-QString notAPortReport(const Bytes& image);
+std::string notAPortReport(const Bytes& image);
 
 }  // namespace tbp

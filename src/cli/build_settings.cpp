@@ -1,0 +1,150 @@
+#include "cli/build_settings.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#include "port/game_genie.h"
+
+namespace tbp::cli {
+namespace {
+
+constexpr int kMsuSwitch = 12;
+constexpr int kLastSong = 63;
+constexpr int kLastPaletteSlot = 7;
+
+const std::vector<std::pair<std::string, int>> kChips = {
+    {"none", 0}, {"gsu1", 1}, {"gsu2", 2}, {"gsu2sp1", 3}, {"sa1", 4}};
+const std::vector<std::pair<std::string, RomSizeChoice>> kSizes = {
+    {"as-is", RomSizeChoice::AsItIs},
+    {"smallest", RomSizeChoice::Smallest},
+    {"2mb", RomSizeChoice::TwoMegabytes},
+    {"4mb", RomSizeChoice::FourMegabytes}};
+
+template <typename Value>
+Value choose(const std::vector<std::pair<std::string, Value>>& choices, const std::string& option,
+             const std::string& text) {
+  std::string names;
+  for (const auto& [name, value] : choices) {
+    if (name == text) return value;
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  throw UsageError(option + " takes one of " + names + ", not '" + text + "'");
+}
+
+// A whole number in base 10, or base 16 after "$" or "0x"; nullopt for anything else.
+std::optional<long> wholeNumber(const std::string& text) {
+  int base = 10;
+  std::size_t start = 0;
+  if (text.rfind("$", 0) == 0) base = 16, start = 1;
+  if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) base = 16, start = 2;
+  if (start >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[start])))
+    return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str() + start, &end, base);
+  if (errno != 0 || *end != '\0') return std::nullopt;
+  return value;
+}
+
+std::pair<SwitchInfo, bool> parseSwitch(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  const std::string key = text.substr(0, equals);
+  const std::string state = equals == std::string::npos ? "" : text.substr(equals + 1);
+  if (state != "on" && state != "off")
+    throw UsageError("--set takes KEY=on or KEY=off, not '" + text + "'");
+  for (const SwitchInfo& info : switchTable())
+    if (key == info.key) return {info, state == "on"};
+  throw UsageError("unknown switch '" + key + "'");
+}
+
+// SONG=AUDIO[@LOOP]. A "@" is a loop setting only when what follows it reads as one, so that an
+// audio path may hold "@" itself.
+std::pair<int, TrackChoice> parseTrack(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  const std::optional<long> song =
+      equals == std::string::npos ? std::nullopt : wholeNumber(text.substr(0, equals));
+  if (!song || *song < 0 || *song > kLastSong)
+    throw UsageError("--msu takes SONG=AUDIO with a song from 0 to 63, not '" + text + "'");
+  TrackChoice choice;
+  choice.audioPath = text.substr(equals + 1);
+  const std::size_t at = choice.audioPath.rfind('@');
+  if (at != std::string::npos) {
+    const std::string loop = choice.audioPath.substr(at + 1);
+    char* end = nullptr;
+    const double seconds = std::strtod(loop.c_str(), &end);
+    if (loop == "off") {
+      choice.loop = false;
+    } else if (!loop.empty() && *end == '\0' && std::isfinite(seconds) && seconds >= 0) {
+      choice.loop = true;
+      choice.loopStart = seconds;
+    }
+    if (choice.loop) choice.audioPath.resize(at);
+  }
+  if (choice.audioPath.empty()) throw UsageError("--msu needs an audio file: '" + text + "'");
+  return {int(*song), choice};
+}
+
+// Audio that cannot even be opened is refused before anything slow starts.
+void checkReadable(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw std::runtime_error("cannot open " + path);
+}
+
+void chooseTrack(PortImage& port, int song, const TrackChoice& choice) {
+  if (!port.hasMsu1())
+    throw std::runtime_error("This ROM has no MSU-1 support (built before it was added).");
+  bool named = false;
+  for (const MsuSong& known : port.msuSongs()) named = named || known.index == song;
+  if (!named) throw std::runtime_error("this port has no song " + std::to_string(song));
+  checkReadable(choice.audioPath);
+  // As the Music page does: the song plays MSU-1 track number `song`, and MSU-1 is switched on.
+  const bool loop = choice.loop.value_or(port.msuLoop(song));
+  port.setMsuTrack(song, song);
+  port.setMsuLoop(song, loop);
+  port.setSwitch(kMsuSwitch, true);
+}
+
+}  // namespace
+
+BuildSettings parseBuildSettings(const Arguments& arguments) {
+  BuildSettings settings;
+  settings.output = arguments.value("-o");
+  if (settings.output.empty()) throw UsageError("missing -o OUT");
+  settings.bps = arguments.has("--bps");
+  if (arguments.has("--chip")) settings.chip = choose(kChips, "--chip", arguments.value("--chip"));
+  if (arguments.has("--size")) settings.size = choose(kSizes, "--size", arguments.value("--size"));
+  for (const std::string& text : arguments.values("--set"))
+    settings.switches.push_back(parseSwitch(text));
+  if (arguments.has("--palette")) {
+    const std::string text = arguments.value("--palette");
+    const std::optional<long> slot = wholeNumber(text);
+    if (!slot || *slot < 0 || *slot > kLastPaletteSlot)
+      throw UsageError("--palette takes a slot from 0 to 7, not '" + text + "'");
+    settings.paletteSlot = int(*slot);
+  }
+  settings.codes = splitGameGenieCodes(arguments.value("--gg"));
+  for (const std::string& text : arguments.values("--msu")) {
+    auto [song, choice] = parseTrack(text);
+    settings.tracks[song] = choice;  // a later choice for the same song replaces the earlier
+  }
+  return settings;
+}
+
+void applyBuildSettings(PortImage& port, const BuildSettings& settings) {
+  if (settings.chip) port.setChip(*settings.chip);
+  if (settings.size == RomSizeChoice::FourMegabytes && port.chip() != 0)
+    throw std::runtime_error("4 MB (largest LoROM) is only for ports without a coprocessor");
+  for (const auto& [song, choice] : settings.tracks) chooseTrack(port, song, choice);
+  for (const auto& [info, on] : settings.switches) {
+    if (!port.supportsSwitch(info.bit))
+      throw std::runtime_error(std::string("this port does not offer the switch ") + info.key);
+    port.setSwitch(info.bit, on);
+  }
+  if (settings.paletteSlot) port.setPaletteSlot(*settings.paletteSlot);
+}
+
+}  // namespace tbp::cli

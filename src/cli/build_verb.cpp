@@ -1,0 +1,104 @@
+#include <iostream>
+#include <stdexcept>
+#include <unistd.h>
+
+#include "build/audio.h"
+#include "build/build_port.h"
+#include "build/files.h"
+#include "build/msu_files.h"
+#include "build/nes_rom.h"
+#include "build/paths.h"
+#include "build/port_verdict.h"
+#include "cli/build_settings.h"
+#include "cli/database.h"
+#include "cli/staged_files.h"
+#include "cli/verbs.h"
+#include "formats/patches.h"
+
+namespace tbp::cli {
+namespace {
+
+constexpr std::size_t kKilobyte = 1024;
+
+// The port of the game the NES ROM is, built as the window builds it when the ROM is opened.
+struct BuiltPort {
+  Bytes nesFile;  // the file as the user has it: the source of a BPS
+  NesRom nes;     // with the header the base patch expects: what codes are matched with
+  PortImage port;
+};
+
+BuiltPort buildFromNes(const std::string& path, const GameDatabase& database) {
+  BuiltPort built;
+  built.nesFile = readFile(path);
+  built.nes = identifyNesRom(database, built.nesFile);
+  if (!built.nes.game)
+    throw std::runtime_error("This isn't the NES ROM the patch was made from.\n\n" +
+                             describeUnknownRom(fileNameOf(path), database, built.nesFile));
+  built.port = PortImage(buildPort(database, built.nes));
+  // A base patch that does not make a port is refused with the window's "Not a port" report.
+  if (!built.port.isPort()) throw std::runtime_error(notAPortReport(built.port.bytes()));
+  return built;
+}
+
+void reportCodes(const std::vector<GameGenieResult>& results) {
+  for (const GameGenieResult& result : results)
+    std::cerr << result.code << ": " << result.report << "\n";
+}
+
+// What the save writes in place of the ROM with --bps: a patch from the NES file to the image,
+// proven by applying it back.
+Bytes patchAgainstNes(const BuiltPort& built, const Bytes& image) {
+  const Bytes patch =
+      createBps(built.nesFile, image, "TEAM Bexulo Patcher: " + built.nes.game->port);
+  if (applyBps(built.nesFile, patch) != image)
+    throw std::runtime_error("internal error: the patch did not round-trip");
+  return patch;
+}
+
+// Converts every chosen track, in ascending song order, staged beside the output.
+void stageTracks(StagedFiles& files, const BuildSettings& settings) {
+  const std::string base = msuBasePath(settings.output);
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  for (const auto& [song, choice] : settings.tracks) {
+    if (terminal) std::cerr << "Converting " << fileNameOf(choice.audioPath) << " ..." << std::endl;
+    const bool loops = choice.loop.value_or(false);
+    files.stage(msuTrackPath(base, song),
+                makeMsuTrack(readFile(choice.audioPath), loops ? choice.loopStart : -1.0));
+  }
+}
+
+}  // namespace
+
+void runBuild(const Arguments& arguments) {
+  BuildSettings settings = parseBuildSettings(arguments);
+  const DatabaseLookup lookup = findDatabase(arguments);
+  BuiltPort built = buildFromNes(arguments.positionals[0], requireDatabase(lookup));
+  // A track without its own loop setting follows the port's flag for the song.
+  for (auto& [song, choice] : settings.tracks)
+    choice.loop = choice.loop.value_or(built.port.msuLoop(song));
+  applyBuildSettings(built.port, settings);
+
+  std::vector<GameGenieResult> codeReports;
+  const PortImage image =
+      makeFinalImage(built.port, settings.codes, built.nes.rom, settings.size, &codeReports);
+  reportCodes(codeReports);
+  const Bytes output = settings.bps ? patchAgainstNes(built, image.bytes()) : image.bytes();
+
+  StagedFiles files;
+  files.stage(settings.output, output);
+  stageTracks(files, settings);
+  files.commit();
+  // The marker only once every file is in place, so that a failed build leaves nothing.
+  if (!settings.tracks.empty()) createMsuMarker(msuBasePath(settings.output));
+
+  // The header-repair note, which the window shows in its status bar.
+  if (!built.nes.note.empty()) std::cerr << built.nes.note << "\n";
+  const std::string tracks = settings.tracks.empty()
+                                 ? ""
+                                 : " + " + std::to_string(settings.tracks.size()) +
+                                       " MSU-1 track(s)" + (settings.bps ? " beside it" : "");
+  std::cout << (settings.bps ? "Patch saved: " : "Saved ") << settings.output << " ("
+            << output.size() / kKilobyte << " KB)" << tracks << "\n";
+}
+
+}  // namespace tbp::cli

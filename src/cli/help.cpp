@@ -1,0 +1,163 @@
+#include <algorithm>
+#include <string>
+
+#include "cli/verbs.h"
+#include "port/port_image.h"
+
+#ifndef TBP_VERSION
+#define TBP_VERSION "unknown"
+#endif
+
+namespace tbp::cli {
+namespace {
+
+const char* const kApplyDetails =
+    "Applies PATCH to ROM and writes the result. A patch file that starts with \"BPS1\" is\n"
+    "applied as BPS, which checks the ROM's size and checksum; any other file as IPS.\n"
+    "\n"
+    "  -o, --output OUT   the file to write. Default: the ROM's folder, the patch's name and\n"
+    "                     .sfc for a port or a result of 256 KB or more, .bin otherwise\n";
+
+const char* const kCreateDetails =
+    "Creates a BPS patch that turns SOURCE into TARGET, applies it back to SOURCE to prove\n"
+    "that it gives TARGET, and only then writes it.\n"
+    "\n"
+    "  -o, --output PATCH   the file to write. Default: SOURCE's folder and name with .bps,\n"
+    "                       where emulators that soft-patch look for it\n"
+    "  --metadata TEXT      text stored in the patch (default: none)\n";
+
+const char* const kInfoDetails =
+    "Reports on a port: its size, digests, SNES header, what its manifest says (switches,\n"
+    "palette slot, chip, fonts, splash sounds, MSU-1 songs, content end) and the NES ROM it\n"
+    "was built from. Reports on an NES ROM (a .nes file or any file with an iNES header): its\n"
+    "digests, its iNES header and what the game database says: the game, a header repair, or\n"
+    "which dump the patch needs.\n"
+    "\n"
+    "  --games DIR   the folder that holds games.json. Default: games/ beside the program,\n"
+    "                then games/ in the current folder\n"
+    "  --json        JSON for scripts instead of text\n";
+
+// The switch keys, wrapped under the --set line.
+std::string switchKeys() {
+  const std::string indent(30, ' ');
+  std::string text;
+  std::string line;
+  for (const SwitchInfo& info : switchTable()) {
+    if (!line.empty() && indent.size() + line.size() + 1 + std::string(info.key).size() > 90) {
+      text += indent + line + "\n";
+      line.clear();
+    }
+    if (!line.empty()) line += ' ';
+    line += info.key;
+  }
+  return text + indent + line + "\n";
+}
+
+std::string buildDetails() {
+  return "Builds the port of a supported game from your NES ROM, applies the settings and\n"
+         "writes the SNES ROM (or, with --bps, a BPS patch against the NES ROM), with the .msu\n"
+         "file and the MSU-1 tracks beside it: the same files the window saves for the same\n"
+         "choices. Nothing is written when anything fails.\n"
+         "\n"
+         "  -o, --output OUT          the SNES ROM (or BPS patch) to write; the tracks are\n"
+         "                            named after it (OUT without extension, -N.pcm)\n"
+         "  --games DIR               the folder that holds games.json\n"
+         "  --set KEY=on|off          turn a switch on or off (repeatable); the keys:\n" +
+         switchKeys() +
+         "  --palette N               NES palette slot, 0 to 7\n"
+         "  --chip CHIP               coprocessor header: none, gsu1, gsu2, gsu2sp1 or sa1\n"
+         "  --size SIZE               as-is (default), smallest, 2mb or 4mb\n"
+         "  --gg CODES                NES Game Genie codes, separated by blanks, commas or\n"
+         "                            semicolons\n"
+         "  --msu SONG=AUDIO[@LOOP]   play AUDIO (WAV, MP3, OGG or FLAC) through MSU-1 in place\n"
+         "                            of NES song SONG (decimal, or hex as $1F or 0x1F);\n"
+         "                            @LOOP loops from LOOP seconds, @off plays it once, and\n"
+         "                            without it the port's own loop setting holds (repeatable)\n"
+         "  --bps                     write a BPS patch against the NES ROM instead\n"
+         "\n"
+         "The settings are applied in this order: chip, music, switches, palette; the Game\n"
+         "Genie codes and the ROM size when the file is written.\n";
+}
+
+const OptionSpec kOutput{{"-o", "--output"}};
+const OptionSpec kGames{{"--games"}};
+
+}  // namespace
+
+const std::vector<Verb>& verbs() {
+  static const std::vector<Verb> table = {
+      {"apply",
+       "apply PATCH ROM [-o OUT]",
+       "apply a BPS or IPS patch to a ROM",
+       kApplyDetails,
+       {{"PATCH", "ROM"}, {kOutput}},
+       runApply},
+      {"create",
+       "create SOURCE TARGET [-o PATCH] [--metadata TEXT]",
+       "create a BPS patch from SOURCE to TARGET",
+       kCreateDetails,
+       {{"SOURCE", "TARGET"}, {kOutput, {{"--metadata"}}}},
+       runCreate},
+      {"info",
+       "info FILE [--games DIR] [--json]",
+       "report on a port or an NES ROM",
+       kInfoDetails,
+       {{"FILE"}, {kGames, {{"--json"}, false}}},
+       runInfo},
+      {"build",
+       "build NES -o OUT [SETTINGS]",
+       "build a port from your NES ROM",
+       buildDetails(),
+       {{"NES"},
+        {kOutput,
+         kGames,
+         {{"--set"}, true, true},
+         {{"--palette"}},
+         {{"--chip"}},
+         {{"--size"}},
+         {{"--gg"}},
+         {{"--msu"}, true, true},
+         {{"--bps"}, false}}},
+       runBuild},
+  };
+  return table;
+}
+
+const Verb* findVerb(const std::string& name) {
+  for (const Verb& verb : verbs())
+    if (name == verb.name) return &verb;
+  return nullptr;
+}
+
+std::string overviewHelp() {
+  const auto line = [](std::string usage, const std::string& summary) {
+    usage.resize(std::max<std::size_t>(usage.size() + 2, 26), ' ');
+    return "  " + usage + summary + "\n";
+  };
+  std::string text =
+      "Usage: bexulo-cli COMMAND [ARGUMENTS]\n"
+      "\n"
+      "Builds and configures TEAM Bexulo NES-to-SNES ports and applies patches, with the same\n"
+      "results as the TEAM Bexulo Patcher window.\n"
+      "\n"
+      "Commands:\n";
+  for (const Verb& verb : verbs()) {
+    std::string usage = verb.name;
+    for (const std::string& positional : verb.syntax.positionals) usage += " " + positional;
+    text += line(usage, verb.summary);
+  }
+  return text + line("help [COMMAND]", "show this help, or a command's options") +
+         "\n"
+         "  -h, --help   show this help\n"
+         "  --version    show the version\n"
+         "\n"
+         "Exit status: 0 on success, 1 when an input is refused, 2 for a usage error.\n";
+}
+
+std::string verbHelp(const Verb& verb) {
+  return std::string("Usage: bexulo-cli ") + verb.synopsis + "\n\n" + verb.details;
+}
+
+std::string versionText() { return std::string("bexulo-cli ") + TBP_VERSION + "\n"; }
+
+}  // namespace tbp::cli
