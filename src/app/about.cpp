@@ -23,8 +23,12 @@ constexpr int kScreenMargin = 80;
 // The box is on screen before the banner starts, so that the stamp is seen from its start.
 constexpr int kBannerDelayMs = 300;
 
+#ifndef TBP_VERSION
+#define TBP_VERSION "unknown"
+#endif
+
 const QString kAboutText = QStringLiteral(
-    "<b>TEAM Bexulo Patcher</b> 0.1<br>Builds and configures TEAM Bexulo NES-to-SNES ports."
+    "<b>TEAM Bexulo Patcher</b> " TBP_VERSION "<br>Builds and configures TEAM Bexulo NES-to-SNES ports."
     "<br><br>Open your own NES ROM, choose the switches, controls, splash and fonts, then save a "
     "SNES ROM or a BPS patch. No ROM data ships with the patcher: each port is a patch against "
     "your NES ROM.<br><br><b>For players <i>and</i> romhackers.</b> The options in TEAM Bexulo "

@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/user_settings.h"
 #include "build/files.h"
 #include "build/patch_files.h"
 
@@ -29,14 +30,18 @@ void MainWindow::applyPatchFile() { applyPatchFrom(QString()); }
 void MainWindow::applyPatchFrom(const QString& knownPatch) {
   const QString romPath =
       prompts().openFile(QStringLiteral("1/3  Pick the ROM to patch"),
-                         QStringLiteral("ROMs (*.nes *.sfc *.smc);;All files (*)"));
+                         QStringLiteral("ROMs (*.nes *.sfc *.smc);;All files (*)"),
+                         tbp::lastFolder(tbp::FileKind::NesRom));
   if (romPath.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::NesRom, romPath);
   const QString patchPath =
       !knownPatch.isEmpty()
           ? knownPatch
           : prompts().openFile(QStringLiteral("2/3  Pick the patch"),
-                               QStringLiteral("Patches (*.bps *.ips);;All files (*)"));
+                               QStringLiteral("Patches (*.bps *.ips);;All files (*)"),
+                               tbp::lastFolder(tbp::FileKind::Patch));
   if (patchPath.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::Patch, patchPath);
   try {
     const tbp::Bytes rom = tbp::readFile(utf8(romPath));
     const tbp::Bytes patch = tbp::readFile(utf8(patchPath));
@@ -46,8 +51,11 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
     const bool isPort = result.isPort();
     const QString savePath = prompts().saveFile(
         QStringLiteral("3/3  Save the patched ROM"),
-        proposedResultPath(romPath, patchPath, isPort, result.bytes().size()), QString());
+        tbp::saveStartPath(tbp::FileKind::Port, proposedResultPath(romPath, patchPath, isPort,
+                                                                   result.bytes().size())),
+        QString());
     if (savePath.isEmpty()) return;
+    tbp::rememberFolder(tbp::FileKind::Port, savePath);
     tbp::writeFileSafely(utf8(savePath), result.bytes());
     statusBar()->showMessage(QStringLiteral("Patched: %1 (%2 bytes)")
                                  .arg(savePath, QString::number(result.bytes().size())));
@@ -56,6 +64,7 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
                             QStringLiteral("The result is a TEAM Bexulo port. Open it to change "
                                            "its settings?")))
       return;
+    if (!maySetPortAside()) return;
     // With a BPS patch the ROM picked first is the new port's NES ROM; an IPS patch says
     // nothing about where its result came from.
     nesFileBytes = bps ? rom : tbp::Bytes{};

@@ -94,6 +94,7 @@ void enterGameGenieCodes(MainWindow& window) {
 }  // namespace
 
 void runAutomation(MainWindow& window, const QString& romPath, const QString& prefix) {
+  window.neverAskToSave = true;
   if (romPath.endsWith(QStringLiteral(".nes"), Qt::CaseInsensitive))
     window.openNesFile(romPath);
   else

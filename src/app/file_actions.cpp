@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/user_settings.h"
 #include "build/build_port.h"
 #include "build/files.h"
 #include "build/nes_rom.h"
@@ -31,8 +32,11 @@ std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 }  // namespace
 
 void MainWindow::openNes() {
-  const QString path = prompts().openFile(QStringLiteral("Open NES ROM"), kNesFilter);
-  if (!path.isEmpty()) openNesFile(path);
+  const QString path = prompts().openFile(QStringLiteral("Open NES ROM"), kNesFilter,
+                                          tbp::lastFolder(tbp::FileKind::NesRom));
+  if (path.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::NesRom, path);
+  openNesFile(path);
 }
 
 void MainWindow::openNesFile(const QString& path) {
@@ -57,6 +61,7 @@ void MainWindow::openNesFile(const QString& path) {
       showPort(built, source);
       return;
     }
+    if (!maySetPortAside()) return;
     nesFileBytes = file;
     nesRomBytes = nes.rom;
     currentGame = nes.game;
@@ -65,17 +70,21 @@ void MainWindow::openNesFile(const QString& path) {
     portFilePath.clear();
     nesNote = QString::fromStdString(nes.note);
     showPort(built, source);
+    rememberRecentFile(path);
     // The header-repair note goes up after the port display's own status line, which would
     // otherwise replace it at once.
     if (!nesNote.isEmpty()) statusBar()->showMessage(nesNote, kNoteTimeoutMs);
   } catch (const std::exception& error) {
-    showError(QString::fromUtf8(error.what()));
+    showFileError(path, error);
   }
 }
 
 void MainWindow::openPort() {
-  const QString path = prompts().openFile(QStringLiteral("Open SNES port"), kPortFilter);
-  if (!path.isEmpty()) openPortFile(path);
+  const QString path = prompts().openFile(QStringLiteral("Open SNES port"), kPortFilter,
+                                          tbp::lastFolder(tbp::FileKind::Port));
+  if (path.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::Port, path);
+  openPortFile(path);
 }
 
 void MainWindow::openPortFile(const QString& path) {
@@ -87,13 +96,24 @@ void MainWindow::openPortFile(const QString& path) {
     // A file that is not a port gets the "Not a port" box and leaves the NES ROM and the file
     // name of the port on screen as they are.
     if (image.isPort()) {
+      if (!maySetPortAside()) return;
       takeEmbeddedNes(image);
       portFilePath = QFileInfo(path).absoluteFilePath();
     }
     showPort(image, QFileInfo(path).fileName());
+    if (image.isPort()) rememberRecentFile(path);
   } catch (const std::exception& error) {
-    showError(QString::fromUtf8(error.what()));
+    showFileError(path, error);
   }
+}
+
+// A message about a file names it: the readers' own messages name the path, the others get the
+// file's name in front. A missing database is not about the file.
+void MainWindow::showFileError(const QString& path, const std::exception& error) {
+  const QString message = QString::fromUtf8(error.what());
+  const QString name = QFileInfo(path).fileName();
+  const bool named = message.contains(name) || message == kNoDatabase;
+  showError(named ? message : QStringLiteral("%1: %2").arg(name, message));
 }
 
 // The NES state of an opened port: its embedded NES copy, or nothing.

@@ -8,6 +8,10 @@
 #include "branding/shine_icon.h"
 #include "branding/splash.h"
 
+#ifndef TBP_VERSION
+#define TBP_VERSION "unknown"
+#endif
+
 namespace {
 // Lets the window appear and settle before the automation run grabs it.
 constexpr int kAutomationDelayMs = 200;
@@ -17,6 +21,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("TEAM Bexulo Patcher"));
   QApplication::setOrganizationName(QStringLiteral("TEAM Bexulo"));
+  QApplication::setApplicationVersion(QStringLiteral(TBP_VERSION));
   QApplication::setWindowIcon(tbp::makeWindowIcon());
 
   MainWindow window;

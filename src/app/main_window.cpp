@@ -13,11 +13,13 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "app/prompts.h"
 #include "app/startup.h"
 #include "app/status_errors.h"
+#include "app/user_settings.h"
 #include "branding/shine_icon.h"
 #include "info/info_page.h"
 #include "pages/pages.h"
@@ -44,11 +46,14 @@ MainWindow::MainWindow(QWidget* parent)
   qRegisterMetaType<tbp::Bytes>("tbp::Bytes");
   setWindowTitle(QStringLiteral("TEAM Bexulo Patcher"));
   shineIcon = new ShineIcon(this);
+  undoStack = new QUndoStack(this);
+  connect(undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) {
+    setWindowModified(!clean);
+  });
   loadDatabase();
   setCentralWidget(buildFrontPage());
   buildTabs();
-  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  help->addAction(QStringLiteral("About"), this, &MainWindow::about);
+  buildMenus();
   setPortEnabled(false);
   setAcceptDrops(true);
   connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
@@ -95,7 +100,8 @@ QString MainWindow::startUpText() const {
       "No games.json found next to the program: you can still open a built SNES port.");
 }
 
-// The button row, the header line and the tabs in a frameless scroll area below them.
+// The button row, the header line and the tabs below them. Each page scrolls on its own, so
+// the tab bar and the buttons always stay in view.
 QWidget* MainWindow::buildFrontPage() {
   auto* openNesButton =
       makeButton(QStringLiteral("Open NES ROM..."),
@@ -127,21 +133,17 @@ QWidget* MainWindow::buildFrontPage() {
   headerLabel->setText(startUpText().toHtmlEscaped());
 
   tabs = new QTabWidget;
-  auto* scroll = new QScrollArea;
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setWidgetResizable(true);
-  scroll->setWidget(tabs);
 
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
   layout->addLayout(buttonRow);
   layout->addWidget(headerLabel);
-  layout->addWidget(scroll, 1);
+  layout->addWidget(tabs, 1);
   return central;
 }
 
 QWidget* MainWindow::buildLinkLabel() {
-  auto* link = new QLabel(
+  auto* link = siteLink = new QLabel(
       QStringLiteral("<a href=\"%1\" style=\"%2\">%1</a>").arg(kSiteAddress, kLinkStyle));
   link->setObjectName(QStringLiteral("siteLink"));
   link->setTextFormat(Qt::RichText);
@@ -154,16 +156,47 @@ QWidget* MainWindow::buildLinkLabel() {
   return link;
 }
 
+namespace {
+
+// A page in a frameless scroll area of its own: a page taller or wider than the window
+// scrolls inside its tab instead of being squeezed or clipped.
+QWidget* scrolling(QWidget* page) {
+  auto* scroll = new QScrollArea;
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(page);
+  return scroll;
+}
+
+}  // namespace
+
+// The information page scrolls in its own browser; every other page gets a scroll area.
 void MainWindow::buildTabs() {
   infoPage = buildInfoPage(*this);
   tabs->addTab(infoPage, QStringLiteral("Info"));
-  tabs->addTab(buildSwitchesPage(*this), QStringLiteral("Switches"));
-  tabs->addTab(buildControlsPage(*this), QStringLiteral("Controls"));
-  tabs->addTab(buildSplashPage(*this), QStringLiteral("Splash && Sound"));
-  tabs->addTab(buildFontsPage(*this), QStringLiteral("Fonts && Symbols"));
-  tabs->addTab(buildMusicPage(*this), QStringLiteral("Music"));
-  outputPage = buildOutputPage(*this);
+  tabs->addTab(scrolling(buildSwitchesPage(*this)), QStringLiteral("Switches"));
+  tabs->addTab(scrolling(buildControlsPage(*this)), QStringLiteral("Controls"));
+  tabs->addTab(scrolling(buildSplashPage(*this)), QStringLiteral("Splash && Sound"));
+  tabs->addTab(scrolling(buildFontsPage(*this)), QStringLiteral("Fonts && Symbols"));
+  tabs->addTab(scrolling(buildMusicPage(*this)), QStringLiteral("Music"));
+  outputPage = scrolling(buildOutputPage(*this));
   tabs->addTab(outputPage, QStringLiteral("Output"));
+}
+
+// The link shows only while the row holds it beside the buttons at their full width: a narrow
+// window keeps its buttons readable instead.
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  QLayout* front = centralWidget() ? centralWidget()->layout() : nullptr;
+  QLayout* row = front && front->count() > 0 ? front->itemAt(0)->layout() : nullptr;
+  if (!siteLink || !row) return;
+  int needed = siteLink->sizeHint().width();
+  for (int index = 0; index < row->count(); ++index) {
+    QWidget* widget = row->itemAt(index)->widget();
+    if (widget && widget != siteLink) needed += widget->sizeHint().width() + row->spacing();
+  }
+  const QMargins margins = front->contentsMargins();
+  siteLink->setVisible(needed + margins.left() + margins.right() <= width());
 }
 
 void MainWindow::setPortEnabled(bool loaded) {
@@ -174,9 +207,13 @@ void MainWindow::setPortEnabled(bool loaded) {
     page->setEnabled(loaded || page == infoPage);
   }
   if (bpsButton) bpsButton->setEnabled(loaded);
+  if (saveRomAction) saveRomAction->setEnabled(loaded);
+  if (savePatchAction) savePatchAction->setEnabled(loaded);
 }
 
+// The size and position of the last run when there is one, else the default placement.
 void MainWindow::placeOnScreen() {
+  if (restoreGeometry(tbp::windowGeometry())) return;
   resize(kWindowWidth, kWindowHeight);
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;

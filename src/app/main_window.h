@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -16,6 +18,12 @@ class GlyphEditor;
 class GlyphPage;
 class Prompts;
 class ShineIcon;
+class QAction;
+class QCloseEvent;
+class QResizeEvent;
+class QMenu;
+class QUndoStack;
+struct PageChoices;
 class QCheckBox;
 class QComboBox;
 class QDragEnterEvent;
@@ -80,6 +88,35 @@ class MainWindow : public QMainWindow {
   Prompts& prompts() const { return *dialogs; }
   void setPrompts(std::unique_ptr<Prompts> replacement);
 
+  // ---- Editing: every change of the port image goes through editPort ----
+  // Runs edit, which changes portImage and possibly the page choices, as one undoable step
+  // named label, and marks the window modified. Nothing is recorded when nothing changed; an
+  // edit that throws is rolled back and the exception passes on. Steps with the same non-empty
+  // mergeKey in a row become one (a glyph stroke, typing in a spin box). The caller redraws
+  // what its edit changed, as before.
+  void editPort(const QString& label, const std::function<void()>& edit,
+                const QString& mergeKey = QString());
+  // Redraws every page from portImage and the page choices (after an undo or a redo).
+  void showEditedPort();
+  // The choices undo restores with the image: the Music choices and the ROM size choice.
+  PageChoices pageChoices() const;
+  void setPageChoices(const PageChoices& choices);
+  // Before the current port is replaced or the window closes: when the port has unsaved
+  // changes, asks Save / Discard / Cancel. True when the port may go (saved or discarded).
+  bool maySetPortAside();
+  // The title names the port, with the modified marker while it has unsaved changes.
+  void updateWindowTitle();
+  QUndoStack* undoStack = nullptr;
+  bool neverAskToSave = false;  // the automation run replaces and closes without asking
+
+  // ---- The menus: File (actions enabled as the Output page's buttons), Edit, Help ----
+  QAction* saveRomAction = nullptr;
+  QAction* savePatchAction = nullptr;
+  QMenu* recentMenu = nullptr;
+  // Puts path first in the recent-files list (kept in the settings) and rebuilds the menu.
+  void rememberRecentFile(const QString& path);
+  void fillRecentMenu();
+
   // The game database, loaded once by the constructor and never changed afterwards.
   tbp::GameDatabase database;
   bool databaseLoaded = false;
@@ -103,6 +140,7 @@ class MainWindow : public QMainWindow {
   ShineIcon* shineIcon = nullptr;  // glints the window's icon
 
   QLabel* headerLabel = nullptr;
+  QLabel* siteLink = nullptr;
   QTabWidget* tabs = nullptr;
   QWidget* infoPage = nullptr;
   QTextBrowser* infoBrowser = nullptr;
@@ -131,6 +169,7 @@ class MainWindow : public QMainWindow {
   QRadioButton* sizeAsItIs = nullptr;
   QRadioButton* size2Mb = nullptr;
   QRadioButton* size4Mb = nullptr;
+  int romSize = 1;  // the checked size button, in the order above: "As it is" at first
   QLabel* sizeLabel = nullptr;
   QPushButton* saveButton = nullptr;
   QPushButton* bpsButton = nullptr;
@@ -171,17 +210,26 @@ class MainWindow : public QMainWindow {
   // A local file dragged onto the window is opened when it is dropped.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Asks about unsaved changes first; keeps the window's size and position for the next run.
+  void closeEvent(QCloseEvent* event) override;
+  // The site link gives way when the button row has no room for it.
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void loadDatabase();
   QWidget* buildFrontPage();
   QWidget* buildLinkLabel();
   void buildTabs();
+  void buildMenus();
+  void buildFileMenu();
+  void buildEditMenu();
+  void addTabShortcuts();
   void placeOnScreen();
   QString startUpText() const;
   bool askForSourceNes();
   void takeEmbeddedNes(const tbp::PortImage& port);
   void showError(const QString& message);
+  void showFileError(const QString& path, const std::exception& error);
 
   std::unique_ptr<Prompts> dialogs;
 };

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include <QFileInfo>
+#include <QStringList>
 #include <QStatusBar>
 #include <QThread>
 
@@ -14,6 +15,20 @@ namespace {
 
 std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
+// "Name ($0A)" for each song, as the Music page lists them.
+QStringList songNames(const tbp::PortImage& port, const std::vector<int>& songs) {
+  QStringList names;
+  const std::vector<tbp::MsuSong> listed = port.msuSongs();
+  for (const int song : songs) {
+    QString name = QStringLiteral("song %1").arg(song);
+    for (const tbp::MsuSong& entry : listed)
+      if (entry.index == song) name = QString::fromStdString(entry.name);
+    names << QStringLiteral("%1 ($%2)").arg(name, QStringLiteral("%1").arg(song, 2, 16,
+                                                                           QLatin1Char('0')).toUpper());
+  }
+  return names;
+}
+
 }  // namespace
 
 int MainWindow::writeMsuTracks(const QString& savedPath) {
@@ -24,9 +39,12 @@ int MainWindow::writeMsuTracks(const QString& savedPath) {
   // A copy of the choices, in ascending song order: the page cannot change them mid-save anyway
   // (the progress display is modal), but the workers must not depend on window state.
   std::vector<TrackJob> jobs;
-  for (const auto& [song, choice] : musicChoices)
+  std::vector<int> songs;
+  for (const auto& [song, choice] : musicChoices) {
     jobs.push_back({QFileInfo(choice.path).fileName(), utf8(choice.path),
                     choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song)});
+    songs.push_back(song);
+  }
 
   const int threads = trackThreads > 0 ? trackThreads : QThread::idealThreadCount();
   TrackConversionResult result;
@@ -36,12 +54,22 @@ int MainWindow::writeMsuTracks(const QString& savedPath) {
     result = convertTracks(jobs, threads, *progress,
                            [this](const QString& text) { statusBar()->showMessage(text); });
   }
+  if (!result.cancelled.empty()) {
+    std::vector<int> left;
+    for (const std::size_t job : result.cancelled) left.push_back(songs[job]);
+    prompts().warning(
+        QStringLiteral("Tracks not written"),
+        QStringLiteral("Saving the MSU-1 tracks was cancelled. These songs have no track file "
+                       "beside %1:\n\n%2\n\nSave again to write them, or clear them on the "
+                       "Music page so that they play their NES music.")
+            .arg(QFileInfo(savedPath).fileName(), songNames(portImage, left).join('\n')));
+  }
   if (result.firstFailure >= 0) {
     // As if the tracks had been converted one by one: the status bar names the file that
-    // failed, and the box says why.
-    statusBar()->showMessage(
-        QStringLiteral("Converting %1 ...").arg(jobs[std::size_t(result.firstFailure)].fileName));
-    throw std::runtime_error(utf8(result.failureMessage));
+    // failed, and the box says why and which file.
+    const QString& failed = jobs[std::size_t(result.firstFailure)].fileName;
+    statusBar()->showMessage(QStringLiteral("Converting %1 ...").arg(failed));
+    throw std::runtime_error(utf8(QStringLiteral("%1: %2").arg(failed, result.failureMessage)));
   }
   return result.written;
 }

@@ -1,5 +1,7 @@
 #include "app/progress_dialog.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -12,8 +14,10 @@ namespace {
 // are shortened in the middle so the dialog never jumps in size.
 constexpr int kLabelWidth = 440;
 
-const QString kStoppingText =
-    QStringLiteral("Stopping: the tracks being converted are finished first...");
+const QString kStoppingText = QStringLiteral("Stopping: the tracks being converted are dropped...");
+
+// The bar counts hundredths of a step, so that it moves within a long track.
+constexpr int kBarScale = 100;
 
 }  // namespace
 
@@ -24,7 +28,7 @@ ProgressDialog::ProgressDialog(QWidget* parent, const QString& title, int steps)
   label->setTextFormat(Qt::PlainText);
   label->setFixedWidth(kLabelWidth);
   bar = new QProgressBar;
-  bar->setRange(0, steps);
+  bar->setRange(0, steps * kBarScale);
   bar->setValue(0);
   cancelButton = new QPushButton(QStringLiteral("Cancel"));
   connect(cancelButton, &QPushButton::clicked, this, &ProgressDialog::reject);
@@ -41,8 +45,13 @@ ProgressDialog::ProgressDialog(QWidget* parent, const QString& title, int steps)
 }
 
 void ProgressDialog::update(const QString& text, int done) {
-  bar->setValue(done);
+  bar->setValue(std::max(bar->value(), done * kBarScale));
   if (!stopping) showLabel(text);
+}
+
+// The bar never goes back, whichever report comes first.
+void ProgressDialog::partial(double doneSteps) {
+  bar->setValue(std::max(bar->value(), int(doneSteps * kBarScale)));
 }
 
 void ProgressDialog::reject() {

@@ -16,6 +16,7 @@ class ProgressDialog final : public QDialog, public Progress {
   ProgressDialog(QWidget* parent, const QString& title, int steps);
 
   void update(const QString& label, int done) override;
+  void partial(double doneSteps) override;
   bool cancelled() const override { return stopping; }
   void reject() override;
 

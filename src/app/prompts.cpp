@@ -11,8 +11,9 @@
 
 QtPrompts::QtPrompts(QWidget* parent) : parent(parent) {}
 
-QString QtPrompts::openFile(const QString& caption, const QString& filter) {
-  return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+QString QtPrompts::openFile(const QString& caption, const QString& filter,
+                            const QString& startDirectory) {
+  return QFileDialog::getOpenFileName(parent, caption, startDirectory, filter);
 }
 
 QString QtPrompts::saveFile(const QString& caption, const QString& startPath,
@@ -68,4 +69,19 @@ void QtPrompts::wrongRom(const QString& title, const QString& text, const QStrin
 
 std::unique_ptr<Progress> QtPrompts::progress(const QString& title, int steps) {
   return std::make_unique<ProgressDialog>(parent, title, steps);
+}
+
+UnsavedAnswer QtPrompts::unsavedChanges(const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, title, text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (runBox(box)) {
+    case QMessageBox::Save:
+      return UnsavedAnswer::Save;
+    case QMessageBox::Discard:
+      return UnsavedAnswer::Discard;
+    default:
+      return UnsavedAnswer::Cancel;
+  }
 }

@@ -13,9 +13,15 @@ class Progress {
   virtual ~Progress() = default;
   // Shows what is being done now and how many of the steps are finished.
   virtual void update(const QString& label, int done) = 0;
-  // True once the user asked to stop; the work then ends after the steps already running.
+  // True once the user asked to stop; the steps already running stop too, within a second.
   virtual bool cancelled() const = 0;
+  // How far the work is, counting a step in progress by its finished share (3.5: three steps
+  // done and half of the fourth). Only moves the bar; update keeps the label.
+  virtual void partial(double doneSteps) { static_cast<void>(doneSteps); }
 };
+
+// The answers to the question asked before unsaved changes would be lost.
+enum class UnsavedAnswer { Save, Discard, Cancel };
 
 // Every file dialog and message box of the main window and its pages goes through this seam, so
 // that a test can answer the dialogs and read the boxes without a modal dialog blocking it.
@@ -23,8 +29,10 @@ class Prompts {
  public:
   virtual ~Prompts() = default;
 
-  // The standard open-file dialog without a start directory; an empty result means cancelled.
-  virtual QString openFile(const QString& caption, const QString& filter) = 0;
+  // The standard open-file dialog, starting in startDirectory (the dialog's own choice when
+  // empty); an empty result means cancelled.
+  virtual QString openFile(const QString& caption, const QString& filter,
+                           const QString& startDirectory = QString()) = 0;
   // The standard save-file dialog starting at startPath; an empty result means cancelled.
   virtual QString saveFile(const QString& caption, const QString& startPath,
                            const QString& filter) = 0;
@@ -38,6 +46,9 @@ class Prompts {
   virtual void wrongRom(const QString& title, const QString& text, const QString& details) = 0;
   // Opens a progress display of the given number of steps; it closes when the object goes.
   virtual std::unique_ptr<Progress> progress(const QString& title, int steps) = 0;
+  // The port has changes that are not saved: Save, Discard or Cancel (the default, and what
+  // closing the box answers).
+  virtual UnsavedAnswer unsavedChanges(const QString& title, const QString& text) = 0;
 };
 
 // The real dialogs, parented to the given window.
@@ -45,7 +56,8 @@ class QtPrompts final : public Prompts {
  public:
   explicit QtPrompts(QWidget* parent);
 
-  QString openFile(const QString& caption, const QString& filter) override;
+  QString openFile(const QString& caption, const QString& filter,
+                   const QString& startDirectory = QString()) override;
   QString saveFile(const QString& caption, const QString& startPath,
                    const QString& filter) override;
   void warning(const QString& title, const QString& text) override;
@@ -53,6 +65,7 @@ class QtPrompts final : public Prompts {
   bool question(const QString& title, const QString& text) override;
   void wrongRom(const QString& title, const QString& text, const QString& details) override;
   std::unique_ptr<Progress> progress(const QString& title, int steps) override;
+  UnsavedAnswer unsavedChanges(const QString& title, const QString& text) override;
 
  private:
   QWidget* parent;

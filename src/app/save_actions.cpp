@@ -3,9 +3,11 @@
 
 #include <QFileInfo>
 #include <QStatusBar>
+#include <QUndoStack>
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/user_settings.h"
 #include "build/files.h"
 #include "build/nes_rom.h"
 #include "formats/checksums.h"
@@ -35,22 +37,39 @@ QString tracksText(int written, std::size_t chosen, const QString& beside) {
       .arg(beside);
 }
 
+// Songs that play a track the ROM already maps, without a chosen file: a save does not write
+// their track files, which the user must keep beside the new file. Empty when there are none.
+QString keptTracksText(const MainWindow& window) {
+  int kept = 0;
+  for (const tbp::MsuSong& song : window.portImage.msuSongs())
+    if (window.portImage.msuTrack(song.index) >= 0 && !window.musicChoices.count(song.index))
+      ++kept;
+  if (kept == 0) return QString();
+  return QStringLiteral(". %1 song(s) keep the MSU-1 track of the opened ROM: its file is not "
+                        "rewritten unless you choose one")
+      .arg(kept);
+}
+
 }  // namespace
 
 void MainWindow::saveRom() {
   const QString path = prompts().saveFile(
       QStringLiteral("Save SNES ROM"),
-      suggestOutputPath(QStringLiteral("TEAM Bexulo - "), QStringLiteral(".sfc")),
+      tbp::saveStartPath(tbp::FileKind::Port, suggestOutputPath(QStringLiteral("TEAM Bexulo - "),
+                                                                QStringLiteral(".sfc"))),
       QStringLiteral("SNES ROM (*.sfc)"));
   if (path.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::Port, path);
   try {
     if (!portImage.isPort()) throw std::runtime_error("no port is loaded");
     const tbp::PortImage image = finalImage();
     tbp::writeFileSafely(utf8(path), image.bytes());
+    undoStack->setClean();  // the changes are on disk from here, whatever the tracks do
     const int written = writeMsuTracks(path);
-    statusBar()->showMessage(QStringLiteral("Saved %1 (%2 KB)%3")
+    statusBar()->showMessage(QStringLiteral("Saved %1 (%2 KB)%3%4")
                                  .arg(path, kilobytes(image.bytes().size()),
-                                      tracksText(written, musicChoices.size(), QString())));
+                                      tracksText(written, musicChoices.size(), QString()),
+                                      keptTracksText(*this)));
   } catch (const std::exception& error) {
     showError(QString::fromUtf8(error.what()));
   }
@@ -60,8 +79,10 @@ void MainWindow::saveRom() {
 // SHA-256 (after header repair) the port recorded. Returns false when the action ends here.
 bool MainWindow::askForSourceNes() {
   const QString path = prompts().openFile(QStringLiteral("The NES ROM this port was made from"),
-                                          QStringLiteral("NES ROMs (*.nes);;All files (*)"));
+                                          QStringLiteral("NES ROMs (*.nes);;All files (*)"),
+                                          tbp::lastFolder(tbp::FileKind::NesRom));
   if (path.isEmpty()) return false;
+  tbp::rememberFolder(tbp::FileKind::NesRom, path);
   const tbp::Bytes file = tbp::readFile(utf8(path));
   tbp::NesRom identified;
   if (databaseLoaded) identified = tbp::identifyNesRom(database, file);
@@ -90,10 +111,12 @@ void MainWindow::savePatch() {
     showError(QString::fromUtf8(error.what()));
     return;
   }
-  const QString path = prompts().saveFile(QStringLiteral("Create BPS patch"),
-                                          suggestOutputPath(QString(), QStringLiteral(".bps")),
-                                          QStringLiteral("BPS patch (*.bps)"));
+  const QString path = prompts().saveFile(
+      QStringLiteral("Create BPS patch"),
+      tbp::saveStartPath(tbp::FileKind::Patch, suggestOutputPath(QString(), QStringLiteral(".bps"))),
+      QStringLiteral("BPS patch (*.bps)"));
   if (path.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::Patch, path);
   try {
     const tbp::PortImage image = finalImage();
     const std::string metadata =
@@ -103,13 +126,15 @@ void MainWindow::savePatch() {
     if (tbp::applyBps(nesFileBytes, patch) != image.bytes())
       throw std::runtime_error("internal error: the patch did not round-trip");
     tbp::writeFileSafely(utf8(path), patch);
+    undoStack->setClean();
     // The tracks are named after the patch: applying it under the same name gives the ROM
     // they belong to.
     const int written = writeMsuTracks(path);
     statusBar()->showMessage(
-        QStringLiteral("Patch saved: %1 (%2 KB)%3")
+        QStringLiteral("Patch saved: %1 (%2 KB)%3%4")
             .arg(path, kilobytes(patch.size()),
-                 tracksText(written, musicChoices.size(), QStringLiteral(" beside it"))));
+                 tracksText(written, musicChoices.size(), QStringLiteral(" beside it")),
+                 keptTracksText(*this)));
   } catch (const std::exception& error) {
     showError(QString::fromUtf8(error.what()));
   }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QUndoStack>
 
 #include "app/main_window.h"
 #include "app/prompts.h"
@@ -70,14 +71,22 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
   enableContentTabs(*tabs, portImage);  // 14.
   enableTimings(*this);                 // 15.
   refreshPages();                       // 16.
-  // 17. A port whose first listed glyph set cannot be read still opens, saying why.
-  const QString fontError = failureOf([this] { showFont(); });
+  // 17. A port whose first listed glyph set cannot be read still opens, saying why. The editor
+  // shows the grid's selection of the new set: the glyph a stroke would write.
+  const QString fontError = failureOf([this] {
+    showFont();
+    showPickedGlyph(*this);
+  });
   rebuildMusicList();  // 18.
+  // The codes in the box stay; their results are checked again against this port.
+  const QString codeError = failureOf([this] { checkCodes(); });
+  undoStack->clear();  // a new port starts a new history, unmodified
+  updateWindowTitle();
   // 9. A failing render keeps the page's previous content; its message stays beside the load
   // result instead of being replaced by it at once.
   const QString renderError = failureOf([this] { renderInfoPage(); });
   QString loaded = QStringLiteral("Loaded: %1 bytes").arg(portImage.bytes().size());  // 19.
-  for (const QString& error : {fontError, renderError})
+  for (const QString& error : {fontError, codeError, renderError})
     if (!error.isEmpty()) loaded += QStringLiteral(". ") + error;
   statusBar()->showMessage(loaded);
 }

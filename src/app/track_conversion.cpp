@@ -1,16 +1,23 @@
 #include "app/track_conversion.h"
 
+#include <algorithm>
 #include <exception>
+#include <memory>
 
 #include <QEventLoop>
 #include <QThreadPool>
+#include <QTimer>
 
 #include "app/prompts.h"
+#include "build/audio.h"
 #include "build/msu_files.h"
 
 namespace {
 
-enum class JobState { Waiting, Running, Written, Failed };
+enum class JobState { Waiting, Running, Written, Failed, Cancelled };
+
+// How often the bar follows the running conversions and a Cancel reaches them.
+constexpr int kPollMs = 100;
 
 // The bookkeeping of one conversion run. It lives on the GUI thread; the workers only run
 // writeMsuTrackFile and post their outcome back through the event loop.
@@ -22,15 +29,24 @@ class TrackRun {
         threads(threads),
         progress(progress),
         showStatus(showStatus),
-        states(jobs.size(), JobState::Waiting) {
+        states(jobs.size(), JobState::Waiting),
+        counters(jobs.size()) {
+    for (auto& counter : counters) counter = std::make_unique<tbp::TrackProgress>();
     pool.setMaxThreadCount(threads);
+    poll.setInterval(kPollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [this] { follow(); });
   }
 
   TrackConversionResult run() {
     showFront();
     startJobs();
+    poll.start();
     if (running > 0) loop.exec();
+    poll.stop();
     pool.waitForDone();
+    for (std::size_t index = 0; index < jobs.size(); ++index)
+      if (states[index] == JobState::Waiting || states[index] == JobState::Cancelled)
+        result.cancelled.push_back(index);
     return result;
   }
 
@@ -44,28 +60,47 @@ class TrackRun {
     states[index] = JobState::Running;
     ++running;
     const TrackJob job = jobs[index];
-    pool.start([this, job, index] {
+    tbp::TrackProgress* counter = counters[index].get();
+    pool.start([this, job, index, counter] {
       QString error;
-      bool ok = false;
+      JobState outcome = JobState::Failed;
       try {
-        tbp::writeMsuTrackFile(job.audioPath, job.loopStartSeconds, job.trackPath);
-        ok = true;
+        tbp::writeMsuTrackFile(job.audioPath, job.loopStartSeconds, job.trackPath, counter);
+        outcome = JobState::Written;
+      } catch (const tbp::ConversionCancelled&) {
+        outcome = JobState::Cancelled;
       } catch (const std::exception& failure) {
         error = QString::fromUtf8(failure.what());
       } catch (...) {
         error = QStringLiteral("Error");
       }
       QMetaObject::invokeMethod(
-          &loop, [this, index, ok, error] { finish(index, ok, error); }, Qt::QueuedConnection);
+          &loop, [this, index, outcome, error] { finish(index, outcome, error); },
+          Qt::QueuedConnection);
     });
   }
 
-  void finish(std::size_t index, bool ok, const QString& error) {
-    states[index] = ok ? JobState::Written : JobState::Failed;
+  // Passes a Cancel on to the running conversions and moves the bar by their frames.
+  void follow() {
+    double partial = done;
+    for (std::size_t index = 0; index < jobs.size(); ++index) {
+      if (states[index] != JobState::Running) continue;
+      tbp::TrackProgress& counter = *counters[index];
+      if (progress.cancelled()) counter.cancel = true;
+      const double expected = double(counter.framesExpected);
+      if (expected > 0) partial += std::min(1.0, double(counter.framesDone) / expected);
+    }
+    progress.partial(partial);
+  }
+
+  void finish(std::size_t index, JobState outcome, const QString& error) {
+    states[index] = outcome;
     --running;
     ++done;
+    const bool ok = outcome == JobState::Written;
     if (ok) ++result.written;
-    if (!ok && (result.firstFailure < 0 || int(index) < result.firstFailure)) {
+    if (outcome == JobState::Failed &&
+        (result.firstFailure < 0 || int(index) < result.firstFailure)) {
       result.firstFailure = int(index);
       result.failureMessage = error;
     }
@@ -78,8 +113,8 @@ class TrackRun {
   // the song order even when later tracks finish first.
   void showFront() {
     std::size_t front = 0;
-    while (front < jobs.size() &&
-           (states[front] == JobState::Written || states[front] == JobState::Failed))
+    while (front < jobs.size() && states[front] != JobState::Waiting &&
+           states[front] != JobState::Running)
       ++front;
     // Past the last job the label keeps naming the last track shown while the bar fills up.
     if (front < jobs.size() && front != shownFront) {
@@ -97,6 +132,8 @@ class TrackRun {
   Progress& progress;
   const std::function<void(const QString&)>& showStatus;
   std::vector<JobState> states;
+  std::vector<std::unique_ptr<tbp::TrackProgress>> counters;  // one per job, read while it runs
+  QTimer poll;
   std::size_t next = 0;
   std::size_t shownFront = std::size_t(-1);
   QString label;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -44,12 +46,28 @@ DecodedAudio decodeMp3(const Bytes& file);
 // A negative loopStartSeconds means the track has no loop point.
 Bytes makeMsuPcm(const DecodedAudio& audio, double loopStartSeconds);
 
+// Shared between a track's conversion and a thread that watches it: the converter counts the
+// input frames it has decoded and stops, within one block of frames, once cancel is set.
+struct TrackProgress {
+  std::atomic<std::uint64_t> framesDone{0};
+  std::atomic<std::uint64_t> framesExpected{0};  // the stream's declared length; 0 if unknown
+  std::atomic<bool> cancel{false};
+};
+
+// What a conversion throws when it was cancelled: nothing has been written.
+class ConversionCancelled : public std::runtime_error {
+ public:
+  ConversionCancelled() : std::runtime_error("cancelled") {}
+};
+
 // One MSU-1 track from an audio file's bytes, as a save writes it: the same bytes as
 // makeMsuPcm(decodeAudio(file), loopStartSeconds), with the same errors. It converts while it
 // decodes (on a second thread of its own), holding only the file, the track and a few blocks
 // of frames, so it also converts files whose decoded form decodeAudio would refuse for lack
 // of memory. Safe to call from several threads at once (it shares no state).
-Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds);
+// progress, when given, follows the conversion from another thread and can stop it.
+Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds,
+                   TrackProgress* progress = nullptr);
 
 // The shared limits of decoding and conversion.
 inline constexpr std::uint32_t kMinSampleRate = 4000;

@@ -4,6 +4,8 @@
 
 namespace tbp {
 
+struct TrackProgress;
+
 // The MSU-1 files beside a saved ROM or patch share one base: the saved file's absolute
 // directory, "/", and its name without the last suffix (so /out/Game.sfc gives /out/Game).
 std::string msuBasePath(const std::string& savedPath);
@@ -21,8 +23,9 @@ void createMsuMarker(const std::string& base);
 // Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) and
 // writes it safely to trackPath. Throws with the reader's, converter's or writer's message;
 // nothing is written for a track that fails. Shares no state, so several tracks can be written
-// on different threads at once.
+// on different threads at once. progress, when given, follows the conversion and can cancel
+// it: a cancelled track throws ConversionCancelled and writes nothing.
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
-                       const std::string& trackPath);
+                       const std::string& trackPath, TrackProgress* progress = nullptr);
 
 }  // namespace tbp

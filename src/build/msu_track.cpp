@@ -17,11 +17,13 @@ constexpr std::size_t kBlockFrames = 16384;  // frames handed to the converting 
 // that decodeAudio applies; only a stream without frames remains to be refused.
 class TrackSink : public detail::FrameSink {
  public:
-  explicit TrackSink(double loopStartSeconds) : loopStartSeconds_(loopStartSeconds) {}
+  TrackSink(double loopStartSeconds, TrackProgress* progress)
+      : loopStartSeconds_(loopStartSeconds), progress_(progress) {}
 
   void start(std::uint32_t sampleRate, std::int32_t channels) override {
     builder_.emplace(sampleRate, channels, loopStartSeconds_);
     const auto frameSamples = static_cast<std::size_t>(channels);
+    frameSamples_ = frameSamples;
     pipeline_.emplace(
         [this, frameSamples](const float* samples, std::size_t count) {
           builder_->add(samples, count / frameSamples);
@@ -33,13 +35,22 @@ class TrackSink : public detail::FrameSink {
   // beyond the frames that come, so a little extra for an estimated length costs nothing;
   // if the memory cannot even be reserved, the track grows as it goes.
   void expectFrames(std::uint64_t frames) override {
+    if (progress_) progress_->framesExpected = frames;
     try {
       builder_->expectFrames(frames + frames / 32);
     } catch (const std::bad_alloc&) {
     }
   }
 
-  float* room(std::size_t samples) override { return pipeline_->room(samples); }
+  // Each block the decoder asks room for is counted, and the place to stop a cancelled run:
+  // the exception leaves through the decoder like any decoding failure.
+  float* room(std::size_t samples) override {
+    if (progress_) {
+      if (progress_->cancel) throw ConversionCancelled();
+      progress_->framesDone += samples / frameSamples_;
+    }
+    return pipeline_->room(samples);
+  }
 
   void commit() override {}
 
@@ -51,16 +62,20 @@ class TrackSink : public detail::FrameSink {
 
  private:
   double loopStartSeconds_;
+  TrackProgress* progress_;
+  std::size_t frameSamples_ = 1;
   std::optional<MsuTrackBuilder> builder_;         // used by the pipeline's thread while it runs
   std::optional<detail::BlockPipeline> pipeline_;  // declared last: it stops first
 };
 
 }  // namespace
 
-Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds) {
-  TrackSink sink(loopStartSeconds);
+Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds, TrackProgress* progress) {
+  TrackSink sink(loopStartSeconds, progress);
   detail::streamAudio(file, sink);
-  return sink.finish();
+  Bytes track = sink.finish();
+  if (progress && progress->cancel) throw ConversionCancelled();
+  return track;
 }
 
 }  // namespace tbp

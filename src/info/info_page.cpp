@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -34,6 +35,9 @@ QFont enlargedFont(const QFont& base) {
   return font;
 }
 
+// "Copied" stays long enough to be read, then the status bar is free again.
+constexpr int kCopiedNoteMs = 3000;
+
 }  // namespace
 
 QWidget* buildInfoPage(MainWindow& window) {
@@ -48,8 +52,10 @@ QWidget* buildInfoPage(MainWindow& window) {
   auto* copyAll = new QPushButton(QStringLiteral("Copy all"));
   copyAll->setToolTip(
       QStringLiteral("Copy this page as plain text (for a bug report or a forum post)."));
-  QObject::connect(copyAll, &QPushButton::clicked, browser,
-                   [browser] { QGuiApplication::clipboard()->setText(browser->toPlainText()); });
+  QObject::connect(copyAll, &QPushButton::clicked, browser, [&window, browser] {
+    QGuiApplication::clipboard()->setText(browser->toPlainText());
+    window.statusBar()->showMessage(QStringLiteral("Copied"), kCopiedNoteMs);
+  });
 
   auto* buttonRow = new QHBoxLayout;
   buttonRow->addStretch();

@@ -70,8 +70,10 @@ QString turboRate(int frames) {
 void onPresetChosen(MainWindow& window, int item) {
   if (window.refreshing || item == 0) return;
   const Preset& preset = kPresets.at(std::size_t(item) - 1);
-  for (int button = 0; button < kButtons; ++button)
-    window.portImage.setButtonAction(button, preset.map[std::size_t(button)]);
+  window.editPort(QStringLiteral("Preset"), [&] {
+    for (int button = 0; button < kButtons; ++button)
+      window.portImage.setButtonAction(button, preset.map[std::size_t(button)]);
+  });
   window.refreshPages();
 }
 
@@ -106,9 +108,10 @@ QGridLayout* buildButtonGrid(MainWindow& window) {
     grid->addWidget(combo, button % kRowsPerBlock, column + 1);
     QObject::connect(combo, &QComboBox::currentIndexChanged, &window, [&window, button, combo] {
       runPageHandler(window, [&] {
-        if (!window.refreshing)
-          window.portImage.setButtonAction(button,
-                                           static_cast<std::uint8_t>(combo->currentData().toInt()));
+        if (window.refreshing) return;
+        const auto action = static_cast<std::uint8_t>(combo->currentData().toInt());
+        window.editPort(QStringLiteral("Button"),
+                        [&] { window.portImage.setButtonAction(button, action); });
       });
     });
   }
@@ -130,12 +133,18 @@ QFormLayout* buildTimings(MainWindow& window) {
   QObject::connect(window.turboSpin, &QSpinBox::valueChanged, &window, [&window](int frames) {
     window.turboRateLabel->setText(turboRate(frames));
     runPageHandler(window, [&] {
-      if (!window.refreshing) window.portImage.setTurboCycle(frames);
+      if (!window.refreshing)
+        window.editPort(
+            QStringLiteral("Turbo cycle"), [&] { window.portImage.setTurboCycle(frames); },
+            QStringLiteral("turbo"));
     });
   });
   QObject::connect(window.chordSpin, &QSpinBox::valueChanged, &window, [&window](int frames) {
     runPageHandler(window, [&] {
-      if (!window.refreshing) window.portImage.setChordHold(frames);
+      if (!window.refreshing)
+        window.editPort(
+            QStringLiteral("Chord hold"), [&] { window.portImage.setChordHold(frames); },
+            QStringLiteral("chord"));
     });
   });
 

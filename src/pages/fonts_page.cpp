@@ -65,10 +65,14 @@ void pickGlyph(MainWindow& window, int glyph) {
       isSymbolSet(set) ? window.portImage.symbolHint(set, glyph) : 0);
 }
 
+// The pixels of one stroke are one undo step.
 void writeEditedGlyph(MainWindow& window) {
   if (!hasChosenSet(window)) return;
   const int glyph = window.glyphPage->selected();
-  window.portImage.setGlyph(chosenSet(window), glyph, window.glyphEditor->glyph());
+  window.editPort(
+      QStringLiteral("Draw glyph"),
+      [&] { window.portImage.setGlyph(chosenSet(window), glyph, window.glyphEditor->glyph()); },
+      QStringLiteral("stroke %1").arg(window.glyphEditor->stroke()));
   window.showFont();
   window.glyphPage->setSelected(glyph);
 }
@@ -76,7 +80,9 @@ void writeEditedGlyph(MainWindow& window) {
 // A font set ignores the hint: the port keeps hints for symbols only.
 void storeHint(MainWindow& window, int hint) {
   if (window.refreshing || !hasChosenSet(window)) return;
-  window.portImage.setSymbolHint(chosenSet(window), window.glyphPage->selected(), hint);
+  window.editPort(QStringLiteral("Palette hint"), [&] {
+    window.portImage.setSymbolHint(chosenSet(window), window.glyphPage->selected(), hint);
+  });
 }
 
 // The set list over the glyph grid, which keeps its own size inside a scroll area.
@@ -131,7 +137,11 @@ QLayout* buildEditorColumn(MainWindow& window) {
 
 void connectFontsPage(MainWindow& window, QScrollArea* scroll) {
   QObject::connect(window.fontCombo, &QComboBox::currentIndexChanged, &window, [&window] {
-    if (!window.refreshing) runPageHandler(window, [&window] { window.showFont(); });
+    if (window.refreshing) return;
+    runPageHandler(window, [&window] {
+      window.showFont();
+      showPickedGlyph(window);
+    });
   });
   QObject::connect(window.glyphPage, &GlyphPage::picked, &window, [&window](int glyph) {
     runPageHandler(window, [&window, glyph] { pickGlyph(window, glyph); });
@@ -183,6 +193,18 @@ void fillFontCombo(MainWindow& window) {
   if (fonts < kFontsBeforeSymbols2) combo.addItem(kSymbols2, tbp::symbolPageB);
   combo.insertItem(0, kSymbols1, tbp::symbolPageA);
   combo.setCurrentIndex(0);
+}
+
+void showPickedGlyph(MainWindow& window) {
+  if (!hasChosenSet(window)) {
+    window.glyphEditor->setGlyph({});
+    window.glyphTitle->setText(QStringLiteral("Pick a glyph"));
+    const RefreshingScope guard(window.refreshing);
+    window.paletteHintCombo->setCurrentIndex(0);
+    window.paletteHintCombo->setEnabled(false);
+    return;
+  }
+  pickGlyph(window, window.glyphPage->selected());
 }
 
 // The palette hint in use (the pick handler enabled the combo for a symbol) is read back from the

@@ -181,6 +181,7 @@ void GlyphEditor::mousePressEvent(QMouseEvent* event) {
   if (!pixel) return;
   drawing = !lit(*pixel);
   cursor = *pixel;
+  ++strokes;
   setPixel(*pixel, drawing);
   update();  // the keyboard cursor follows the press
 }
@@ -216,6 +217,7 @@ void GlyphEditor::paintEvent(QPaintEvent*) {
 // The arrow keys move the cursor, stopping at the edges; Space toggles the pixel under it.
 void GlyphEditor::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Space) {
+    ++strokes;
     setPixel(cursor, !lit(cursor));
     return;
   }

@@ -56,6 +56,9 @@ class GlyphEditor : public QWidget {
   // Takes the bytes padded with zero rows or cut to exactly 8; emits nothing.
   void setGlyph(const tbp::Bytes& rows);
   const tbp::Bytes& glyph() const { return rows; }
+  // Counts the strokes: a mouse press or a Space press starts a new one, so the edits of one
+  // stroke share a number and can be undone as one step.
+  int stroke() const { return strokes; }
 
  signals:
   // After every pixel change made by the user.
@@ -74,4 +77,5 @@ class GlyphEditor : public QWidget {
   tbp::Bytes rows;
   bool drawing = true;  // the mode chosen at the last mouse press
   QPoint cursor{0, 0};  // the pixel the keyboard works on: column, row
+  int strokes = 0;
 };

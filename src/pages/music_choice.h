@@ -9,4 +9,6 @@ struct MusicChoice {
   double seconds = 0;    // duration of the decoded audio
   bool loop = false;     // whether the track loops
   double loopStart = 0;  // where the song jumps back to when it reaches its end, in seconds
+
+  bool operator==(const MusicChoice&) const = default;
 };

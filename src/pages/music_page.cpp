@@ -14,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/user_settings.h"
 #include "build/audio.h"
 #include "build/files.h"
 #include "pages/pages.h"
@@ -47,35 +48,52 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// True when some song of the port plays an MSU-1 track: a chosen file or a track the ROM
+// already maps (a port saved before and opened again).
+bool anySongOnTrack(const MainWindow& window) {
+  if (!window.musicChoices.empty()) return true;
+  for (const tbp::MsuSong& song : window.portImage.msuSongs())
+    if (window.portImage.msuTrack(song.index) >= 0) return true;
+  return false;
+}
+
 // Asks for an audio file for the song, checks that it decodes and maps the song to its own
-// MSU-1 track. A file that cannot be used changes nothing.
+// MSU-1 track. A file that cannot be used changes nothing, and the message names it.
 void chooseAudio(MainWindow& window, int song) {
-  const QString path =
-      window.prompts().openFile(QStringLiteral("Choose audio"),
-                                QStringLiteral("Audio (*.wav *.mp3 *.ogg *.flac);;All files (*)"));
+  const QString path = window.prompts().openFile(
+      QStringLiteral("Choose audio"),
+      QStringLiteral("Audio (*.wav *.mp3 *.ogg *.flac);;All files (*)"),
+      tbp::lastFolder(tbp::FileKind::Audio));
   if (path.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::Audio, path);
   double seconds = 0;
   try {
     const WaitCursor busy;
     seconds = durationSeconds(tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString())));
   } catch (const std::exception& error) {
-    window.prompts().warning(QStringLiteral("Can't use that file"),
-                             QString::fromUtf8(error.what()));
+    window.prompts().warning(
+        QStringLiteral("Can't use that file"),
+        QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), QString::fromUtf8(error.what())));
     return;
   }
-  const bool loop = window.portImage.msuLoop(song);
-  window.musicChoices[song] = MusicChoice{path, seconds, loop, 0};
-  window.portImage.setMsuTrack(song, song);
-  window.portImage.setMsuLoop(song, loop);
-  window.portImage.setSwitch(kMsuSwitchBit, true);
+  window.editPort(QStringLiteral("Choose audio"), [&] {
+    const bool loop = window.portImage.msuLoop(song);
+    window.musicChoices[song] = MusicChoice{path, seconds, loop, 0};
+    window.portImage.setMsuTrack(song, song);
+    window.portImage.setMsuLoop(song, loop);
+    window.portImage.setSwitch(kMsuSwitchBit, true);
+  });
   window.refreshPages();
   window.rebuildMusicList();
 }
 
+// The song plays its NES music again, also when its track came with the ROM.
 void clearChoice(MainWindow& window, int song) {
-  window.musicChoices.erase(song);
-  window.portImage.setMsuTrack(song, -1);
-  if (window.musicChoices.empty()) window.portImage.setSwitch(kMsuSwitchBit, false);
+  window.editPort(QStringLiteral("Clear music"), [&] {
+    window.musicChoices.erase(song);
+    window.portImage.setMsuTrack(song, -1);
+    if (!anySongOnTrack(window)) window.portImage.setSwitch(kMsuSwitchBit, false);
+  });
   window.refreshPages();
   window.rebuildMusicList();
 }
@@ -83,18 +101,34 @@ void clearChoice(MainWindow& window, int song) {
 void setLoop(MainWindow& window, int song, bool on, QDoubleSpinBox* start) {
   const auto choice = window.musicChoices.find(song);
   if (choice == window.musicChoices.end()) return;
-  choice->second.loop = on;
-  window.portImage.setMsuLoop(song, on);
+  window.editPort(QStringLiteral("Loop"), [&] {
+    choice->second.loop = on;
+    window.portImage.setMsuLoop(song, on);
+  });
   start->setEnabled(on);
 }
 
 // The loop start only matters when the track is written, so the port image is not touched.
+// Typing a value is one step.
 void setLoopStart(MainWindow& window, int song, double seconds) {
   const auto choice = window.musicChoices.find(song);
-  if (choice != window.musicChoices.end()) choice->second.loopStart = seconds;
+  if (choice == window.musicChoices.end()) return;
+  window.editPort(
+      QStringLiteral("Loop start"), [&] { choice->second.loopStart = seconds; },
+      QStringLiteral("loop start %1").arg(song));
 }
 
-QLabel* fileLabel(const MusicChoice* choice) {
+// romTrack: the MSU-1 track the ROM already plays for the song, or -1.
+QLabel* fileLabel(const MusicChoice* choice, int romTrack) {
+  if (!choice && romTrack >= 0) {
+    auto* label = new QLabel(QStringLiteral("MSU-1 track %1, in this ROM").arg(romTrack));
+    label->setToolTip(
+        QStringLiteral("The ROM plays this song from the track file ending in -%1.pcm beside it. "
+                       "Saving does not write that file again: choose an audio file to replace "
+                       "it, or Clear to play the NES music.")
+            .arg(romTrack));
+    return label;
+  }
   if (!choice)
     return new QLabel(QStringLiteral("<span style='color:gray'>original NES music</span>"));
   // A file name is shown as it is, never read as markup.
@@ -123,6 +157,7 @@ void addSongRow(MainWindow& window, int row, const tbp::MsuSong& song) {
   const int index = song.index;
   const auto found = window.musicChoices.find(index);
   const MusicChoice* choice = found == window.musicChoices.end() ? nullptr : &found->second;
+  const int romTrack = window.portImage.msuTrack(index);
 
   auto* name =
       new QLabel(QStringLiteral("%1  <span style='color:gray'>$%2</span>")
@@ -135,11 +170,11 @@ void addSongRow(MainWindow& window, int row, const tbp::MsuSong& song) {
   loop->setEnabled(choice != nullptr);
   QDoubleSpinBox* start = loopStartBox(choice);
   auto* clear = new QPushButton(QStringLiteral("Clear"));
-  clear->setEnabled(choice != nullptr);
+  clear->setEnabled(choice != nullptr || romTrack >= 0);
 
   QGridLayout& grid = *window.musicGrid;
   grid.addWidget(name, row, kNameColumn);
-  grid.addWidget(fileLabel(choice), row, kFileColumn);
+  grid.addWidget(fileLabel(choice, romTrack), row, kFileColumn);
   grid.addWidget(choose, row, kChooseColumn);
   grid.addWidget(loop, row, kLoopColumn);
   grid.addWidget(start, row, kStartColumn);

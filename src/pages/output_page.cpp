@@ -1,3 +1,4 @@
+#include <array>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ const QString kNote = QStringLiteral(
     "Music) are made for TEAM Bexulo NES-to-SNES ports: the ROM or BPS you save below is the "
     "port with the options you chose.");
 
+std::array<QRadioButton*, 4> sizeButtons(const MainWindow& window) {
+  return {window.sizeSmallest, window.sizeAsItIs, window.size2Mb, window.size4Mb};
+}
+
 // The ROM size choice: four exclusive radio buttons, "As it is" selected.
 QGroupBox* buildSizeGroup(MainWindow& window) {
   auto* group = new QGroupBox(QStringLiteral("ROM size"));
@@ -33,12 +38,17 @@ QGroupBox* buildSizeGroup(MainWindow& window) {
   window.sizeAsItIs = new QRadioButton(QStringLiteral("As it is"));
   window.size2Mb = new QRadioButton(QStringLiteral("2 MB (room for hacks)"));
   window.size4Mb = new QRadioButton(QStringLiteral("4 MB (largest LoROM)"));
-  for (QRadioButton* button :
-       {window.sizeSmallest, window.sizeAsItIs, window.size2Mb, window.size4Mb}) {
-    choice->addButton(button);
+  int index = 0;
+  for (QRadioButton* button : sizeButtons(window)) {
+    choice->addButton(button, index++);
     layout->addWidget(button);
   }
   window.sizeAsItIs->setChecked(true);
+  // The choice is part of what a save writes, so changing it is an undoable step.
+  QObject::connect(choice, &QButtonGroup::idToggled, &window, [&window](int id, bool checked) {
+    if (window.refreshing || !checked || id == window.romSize) return;
+    window.editPort(QStringLiteral("ROM size"), [&] { window.romSize = id; });
+  });
   window.sizeLabel = new QLabel;
   window.sizeLabel->setStyleSheet(QStringLiteral("color: gray"));
   layout->addWidget(window.sizeLabel);
@@ -79,10 +89,15 @@ void refreshOutputPage(MainWindow& window) {
   const bool twoMbPossible = chip != kChipGsu1;
   window.size4Mb->setEnabled(fourMbPossible);
   window.size2Mb->setEnabled(twoMbPossible);
+  const auto buttons = sizeButtons(window);
+  if (window.romSize >= 0 && window.romSize < int(buttons.size()))
+    buttons[std::size_t(window.romSize)]->setChecked(true);
   // The rule, not isEnabled(): the whole page is disabled while no port is shown.
   if ((window.size4Mb->isChecked() && !fourMbPossible) ||
-      (window.size2Mb->isChecked() && !twoMbPossible))
+      (window.size2Mb->isChecked() && !twoMbPossible)) {
     window.sizeAsItIs->setChecked(true);
+    window.romSize = 1;
+  }
   const std::size_t smallest = tbp::snesRomSize(window.portImage.contentSize());
   window.sizeLabel->setText(QStringLiteral("Now %1 KB; smallest %2 KB")
                                 .arg(QString::number(window.portImage.bytes().size() / kKilobyte),

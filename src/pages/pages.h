@@ -50,3 +50,6 @@ std::vector<std::string> typedCodes(const MainWindow& window);
 
 // Lists the port's fonts and symbol pages in the font combo, the first symbol page current.
 void fillFontCombo(MainWindow& window);
+// Loads the glyph editor, its title and the palette hint with the glyph selected in the grid of
+// the shown set: the glyph a stroke writes. Run whenever the set, the port or the image changes.
+void showPickedGlyph(MainWindow& window);

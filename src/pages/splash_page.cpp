@@ -44,7 +44,8 @@ QGroupBox* buildSlot(MainWindow& window, int slot) {
 
   QObject::connect(remove, &QPushButton::clicked, &window, [&window, slot] {
     runPageHandler(window, [&] {
-      window.portImage.clearSplashSound(slot);
+      window.editPort(QStringLiteral("Remove sound"),
+                      [&] { window.portImage.clearSplashSound(slot); });
       window.refreshPages();
     });
   });

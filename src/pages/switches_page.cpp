@@ -101,7 +101,8 @@ QLabel* grayLabel(const QString& text) {
 void onSwitchToggled(MainWindow& window, int bit, bool on) {
   if (window.refreshing) return;
   try {
-    window.portImage.setSwitch(bit, on);
+    window.editPort(on ? QStringLiteral("Switch on") : QStringLiteral("Switch off"),
+                    [&] { window.portImage.setSwitch(bit, on); });
   } catch (const std::exception& error) {
     window.prompts().warning(QStringLiteral("Not possible"), QString::fromUtf8(error.what()));
     window.refreshPages();
@@ -111,7 +112,9 @@ void onSwitchToggled(MainWindow& window, int bit, bool on) {
 void onChipChosen(MainWindow& window, int index) {
   if (window.refreshing) return;
   try {
-    window.portImage.setChip(window.chipCombo->itemData(index).toInt());
+    window.editPort(QStringLiteral("Chip"), [&] {
+      window.portImage.setChip(window.chipCombo->itemData(index).toInt());
+    });
     const int chip = window.portImage.chip();
     if (chip != kChipNone)
       window.statusBar()->showMessage(kChipStatus.arg(QString::fromStdString(tbp::chipName(chip)))
@@ -204,7 +207,9 @@ void addSystemChoices(MainWindow& window, QVBoxLayout& system) {
   QObject::connect(window.paletteCombo, &QComboBox::currentIndexChanged, &window,
                    [&window](int index) {
                      runPageHandler(window, [&] {
-                       if (!window.refreshing) window.portImage.setPaletteSlot(index);
+                       if (!window.refreshing)
+                         window.editPort(QStringLiteral("NES palette"),
+                                         [&] { window.portImage.setPaletteSlot(index); });
                      });
                    });
   QObject::connect(

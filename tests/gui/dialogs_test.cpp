@@ -57,7 +57,7 @@ class DialogsTest : public QObject {
     QVERIFY(label);
     QVERIFY(label->wordWrap());
     QVERIFY(label->text().startsWith(
-        QStringLiteral("<b>TEAM Bexulo Patcher</b> 0.1<br>Builds and configures TEAM Bexulo "
+        QStringLiteral("<b>TEAM Bexulo Patcher</b> " TBP_VERSION "<br>Builds and configures TEAM Bexulo "
                        "NES-to-SNES ports.<br><br>Open your own NES ROM,")));
     QVERIFY(label->text().endsWith(
         QStringLiteral("so that hacking a game, by hand or with AI, is easier and faster.")));

@@ -141,14 +141,30 @@ class MainWindowTest : public QObject {
                  .arg(address));
   }
 
-  void helpMenuHoldsAbout() {
+  // File beside Help, with the front buttons' actions, the two saves (enabled with a port) and
+  // the standard shortcuts; Edit holds undo and redo.
+  void menusHoldTheActionsWithTheirShortcuts() {
     WindowHarness harness;
     const QList<QAction*> menus = harness.window->menuBar()->actions();
-    QCOMPARE(menus.size(), 1);
-    QCOMPARE(menus[0]->text(), QStringLiteral("&Help"));
-    const QList<QAction*> items = menus[0]->menu()->actions();
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items[0]->text(), QStringLiteral("About"));
+    QStringList titles;
+    for (QAction* menu : menus) titles << menu->text();
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Help"}));
+    QStringList items;
+    for (QAction* item : menus[0]->menu()->actions())
+      if (!item->isSeparator())
+        items << item->text() + QLatin1Char('|') + item->shortcut().toString() +
+                     QLatin1Char('|') + QString::number(item->isEnabled());
+    QCOMPARE(items, (QStringList{"Open NES ROM...|Ctrl+O|1", "Open SNES port...||1",
+                                 "Apply patch file...||1", "Open recent||0",
+                                 "Save SNES ROM...|Ctrl+S|0", "Create BPS patch...||0",
+                                 "Quit|Ctrl+Q|1"}));
+    const QList<QAction*> edit = menus[1]->menu()->actions();
+    QCOMPARE(edit.size(), 2);
+    QCOMPARE(edit[0]->shortcut(), QKeySequence(QKeySequence::Undo));
+    QCOMPARE(edit[1]->shortcut(), QKeySequence(QKeySequence::Redo));
+    const QList<QAction*> help = menus[2]->menu()->actions();
+    QCOMPARE(help.size(), 1);
+    QCOMPARE(help[0]->text(), QStringLiteral("About"));
   }
 
   void headerWithoutDatabase() {

@@ -137,7 +137,7 @@ class MusicPageTest : public QObject {
     QCOMPARE(music.harness.prompts->boxes.size(), 1);
     QCOMPARE(music.harness.prompts->boxes[0].title, QStringLiteral("Can't use that file"));
     QCOMPARE(music.harness.prompts->boxes[0].text,
-             QStringLiteral("unknown audio format (WAV, MP3, OGG or FLAC)"));
+             QStringLiteral("notes.txt: unknown audio format (WAV, MP3, OGG or FLAC)"));
     QVERIFY(music.window.musicChoices.empty());
     QCOMPARE(music.window.portImage.bytes(), before);
   }
@@ -208,10 +208,13 @@ class MusicPageTest : public QObject {
                            << "";
     QTest::newRow("cancel") << false << 1 << 2 << false << QList<int>{3}
                             << "Saved %1 (%2 KB) + 1 of 2 MSU-1 track(s) (cancelled)"
-                            << "";
+                            << "Saving the MSU-1 tracks was cancelled. These songs have no track "
+                               "file beside Out.sfc:\n\nBoss Battle ($0A)\n\nSave again to write "
+                               "them, or clear them on the Music page so that they play their "
+                               "NES music.";
     QTest::newRow("failing") << true << 0 << -1 << true << QList<int>{10}
                              << "Converting three.wav ..."
-                             << "unknown audio format (WAV, MP3, OGG or FLAC)";
+                             << "three.wav: unknown audio format (WAV, MP3, OGG or FLAC)";
   }
 
   void savingWritesTheMarkerAndTheTracks() {

@@ -37,9 +37,19 @@ class FakePrompts final : public Prompts {
   QStringList progressUpdates;
   // The user presses Cancel once this many updates were shown; negative: never.
   int cancelAfterUpdates = -1;
+  // Every partial progress shown, in finished steps; Cancel is pressed once this many were
+  // shown (negative: never), in the middle of a step.
+  QList<double> partialSteps;
+  int cancelAfterPartials = -1;
 
-  QString openFile(const QString& caption, const QString& filter) override {
-    dialogs.append({QStringLiteral("open"), caption, QString(), filter});
+  // The answers to the next questions about unsaved changes, in order; an exhausted list
+  // answers Discard, as if the window had not asked. Each question's text is recorded.
+  QList<UnsavedAnswer> unsavedAnswers;
+  QStringList unsavedQuestions;
+
+  QString openFile(const QString& caption, const QString& filter,
+                   const QString& startDirectory = QString()) override {
+    dialogs.append({QStringLiteral("open"), caption, startDirectory, filter});
     return nextPath();
   }
   QString saveFile(const QString& caption, const QString& startPath,
@@ -64,6 +74,10 @@ class FakePrompts final : public Prompts {
     progressTitles.append(title);
     return std::make_unique<FakeProgress>(*this);
   }
+  UnsavedAnswer unsavedChanges(const QString&, const QString& text) override {
+    unsavedQuestions.append(text);
+    return unsavedAnswers.isEmpty() ? UnsavedAnswer::Discard : unsavedAnswers.takeFirst();
+  }
 
  private:
   class FakeProgress final : public Progress {
@@ -72,9 +86,12 @@ class FakePrompts final : public Prompts {
     void update(const QString& label, int done) override {
       owner.progressUpdates << QStringLiteral("%1 | %2").arg(label).arg(done);
     }
+    void partial(double doneSteps) override { owner.partialSteps.append(doneSteps); }
     bool cancelled() const override {
-      return owner.cancelAfterUpdates >= 0 &&
-             owner.progressUpdates.size() >= owner.cancelAfterUpdates;
+      return (owner.cancelAfterUpdates >= 0 &&
+              owner.progressUpdates.size() >= owner.cancelAfterUpdates) ||
+             (owner.cancelAfterPartials >= 0 &&
+              owner.partialSteps.size() >= owner.cancelAfterPartials);
     }
 
    private:

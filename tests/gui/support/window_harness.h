@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "app/main_window.h"
+#include "app/user_settings.h"
 #include "support/fake_prompts.h"
 
 // Makes dir the working directory for the lifetime of the object. The window looks for
@@ -55,7 +56,9 @@ struct WindowHarness {
   }
 
  private:
+  // Each window starts without remembered folders, recent files or a saved placement.
   void build() {
+    tbp::clearUserSettings();
     const ScopedWorkingDirectory cwd(workDir.path());
     window = std::make_unique<MainWindow>();
     auto fake = std::make_unique<FakePrompts>();
