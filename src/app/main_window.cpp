@@ -150,6 +150,9 @@ QWidget* MainWindow::buildLinkLabel() {
   link->setOpenExternalLinks(true);
   link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   link->setCursor(Qt::PointingHandCursor);
+  // The link never widens the window (a set minimum width overrides the text's): resizeEvent
+  // hides it when the row has no room.
+  link->setMinimumWidth(1);
   link->setToolTip(
       QStringLiteral("Open %1 in your browser: releases, downloads and the web patcher.")
           .arg(kSiteAddress));
