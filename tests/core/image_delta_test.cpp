@@ -68,9 +68,7 @@ TEST(ImageDelta, MergingSpansBothEditsAndRefusesSizeChanges) {
 
   Bytes grown = second;
   grown.push_back(0);
-  const tbp::ImageDelta kept = stroke;
   EXPECT_FALSE(tbp::mergeDeltas(stroke, tbp::diffImages(second, grown)));
-  EXPECT_EQ(stroke.after.runs.size(), kept.after.runs.size());
 }
 
 }  // namespace
