@@ -168,6 +168,8 @@ QWidget* scrolling(QWidget* page) {
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
   scroll->setWidget(page);
+  // Tab goes from control to control; the area scrolls to the focused one by itself.
+  scroll->setFocusPolicy(Qt::NoFocus);
   return scroll;
 }
 

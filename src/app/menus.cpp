@@ -37,7 +37,9 @@ void MainWindow::buildFileMenu() {
       file->addAction(QStringLiteral("Create BPS patch..."), this, &MainWindow::savePatch);
   file->addSeparator();
   QAction* quit = file->addAction(QStringLiteral("Quit"), this, &MainWindow::close);
-  quit->setShortcut(QKeySequence::Quit);
+  // Desktops without a standard Quit key (the binding list is empty there) get Ctrl+Q.
+  quit->setShortcuts(QKeySequence::Quit);
+  if (quit->shortcuts().isEmpty()) quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit->setMenuRole(QAction::QuitRole);
 }
 
