@@ -107,12 +107,14 @@ void MainWindow::openPortFile(const QString& path) {
   }
 }
 
-// A message about a file names it: the readers' own messages name the path, the others get the
-// file's name in front. A missing database is not about the file.
+// A message about a file names it: the readers' own messages name their path (the chosen file's
+// or another one, such as a base patch), the others get the chosen file's name in front. A
+// missing database is not about the file.
 void MainWindow::showFileError(const QString& path, const std::exception& error) {
   const QString message = QString::fromUtf8(error.what());
   const QString name = QFileInfo(path).fileName();
-  const bool named = message.contains(name) || message == kNoDatabase;
+  const bool named =
+      message.contains(name) || message.contains(QLatin1Char('/')) || message == kNoDatabase;
   showError(named ? message : QStringLiteral("%1: %2").arg(name, message));
 }
 

@@ -21,6 +21,7 @@
 #include "app/prompts.h"
 #include "formats/json.h"
 #include "pages/pages.h"
+#include "pages/refreshing_scope.h"
 #include "pages/tab_order.h"
 #include "port/game_genie.h"
 #include "port/port_image.h"
@@ -112,8 +113,11 @@ void onSwitchToggled(MainWindow& window, int bit, bool on) {
 void onChipChosen(MainWindow& window, int index) {
   if (window.refreshing) return;
   try {
+    // A size the chip rules out falls back within the same step, so undo restores both.
     window.editPort(QStringLiteral("Chip"), [&] {
       window.portImage.setChip(window.chipCombo->itemData(index).toInt());
+      const RefreshingScope guard(window.refreshing);
+      refreshOutputPage(window);
     });
     const int chip = window.portImage.chip();
     if (chip != kChipNone)

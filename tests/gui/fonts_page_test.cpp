@@ -130,7 +130,7 @@ class FontsPageTest : public QObject {
     MainWindow& window = fixture.window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    window.tabs->setCurrentWidget(window.fontCombo->parentWidget());
+    window.tabs->setCurrentIndex(4);  // "Fonts && Symbols"
     const QList<QWidget*> order = {window.fontCombo, window.glyphPage, window.glyphEditor,
                                    window.paletteHintCombo};
     QCOMPARE(tabWalk(window.fontCombo, order.size()), order);
