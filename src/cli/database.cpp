@@ -29,7 +29,12 @@ DatabaseLookup findDatabase(const Arguments& arguments) {
   DatabaseLookup lookup;
   if (arguments.has("--games")) {
     lookup.path = arguments.value("--games") + "/games.json";
-    lookup.database = loadGameDatabase(lookup.path);
+    try {
+      lookup.database = loadGameDatabase(lookup.path);
+    } catch (const std::exception& error) {
+      // As the window says it, naming the file whatever the reader's message was.
+      throw std::runtime_error(lookup.path + " could not be read: " + error.what());
+    }
     lookup.loaded = true;
     return lookup;
   }
