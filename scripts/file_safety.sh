@@ -25,13 +25,16 @@ report() {  # NAME BAD
 
 for i in 1 2 3; do sox -n -r 48000 -c 2 -b 16 "${work}/a${i}.wav" synth 3 sine $((200 * i)) 2>/dev/null; done
 msu=(--msu 1="${work}/a1.wav" --msu 2="${work}/a2.wav" --msu 3="${work}/a3.wav")
-# Two complete saves to compare against: A (palette 1) and B (palette 2).
+# Two complete saves to compare against: A (palette 1) and B (palette 2); the time one takes
+# sets the range of the kill moments.
+start=$(date +%s%N)
 for save in A B; do
   mkdir "${work}/${save}"
   palette=1; [ "${save}" = B ] && palette=2
   "${cli}" build "${nes}" -o "${work}/${save}/x.sfc" --games "${games}" --palette ${palette} \
     "${msu[@]}" >/dev/null || exit 1
 done
+span_ms=$(( ($(date +%s%N) - start) / 2000000 + 1 ))
 same_as() {  # DIR SAVE: whether the ROM and the tracks in DIR are those of SAVE
   for f in x.sfc x-1.pcm x-2.pcm x-3.pcm; do cmp -s "$1/$f" "${work}/$2/$f" || return 1; done
 }
@@ -42,7 +45,8 @@ for ((i = 0; i < rounds; i++)); do
   d="${work}/kill"; rm -rf "$d"; cp -r "${work}/A" "$d"
   "${cli}" build "${nes}" -o "$d/x.sfc" --games "${games}" --palette 2 "${msu[@]}" >/dev/null 2>&1 &
   pid=$!
-  sleep "$(printf "0.%03d" $((RANDOM % 1000)))"
+  kill_ms=$(( (RANDOM * 32768 + RANDOM) % span_ms ))
+  sleep "$((kill_ms / 1000)).$(printf "%03d" $((kill_ms % 1000)))"
   kill -9 "${pid}" 2>/dev/null; wait "${pid}" 2>/dev/null
   if [ -e "$d/x.msu" ] && ! same_as "$d" A && ! same_as "$d" B; then bad=$((bad + 1)); fi
 done

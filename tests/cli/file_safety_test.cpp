@@ -1,8 +1,8 @@
 // Files stay whole: a failed run leaves the user's files as they were, an output never replaces
-// an input, concurrent runs leave one complete output, and hostile inputs are refused at once.
+// an input, and hostile inputs are refused at once. (Concurrent runs and kill -9 are checked by
+// scripts/file_safety.sh.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <thread>
 
 #include "cli_runner.h"
 #include "formats/patches.h"
@@ -107,32 +107,6 @@ TEST(CliFileSafety, MalformedGameGenieCodeIsRefused) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, bad.code + ": " + bad.error + "\n");
   EXPECT_TRUE(dir.listing().empty());
-}
-
-// Two runs writing one output at once leave one of the two results, never no file.
-TEST(CliFileSafety, ConcurrentRunsLeaveOneCompleteOutput) {
-  ScratchDir dir;
-  const tbp::Bytes nes = demo().games[0].dump;
-  const tbp::Bytes results[] = {tbp::Bytes(300000, 0x11), tbp::Bytes(200000, 0x22)};
-  tbp::testkit::writeFixtureFile(dir.file("game.nes"), nes);
-  for (int k = 0; k < 2; ++k) {
-    fs::create_directory(dir.path() / std::to_string(k));
-    tbp::testkit::writeFixtureFile(dir.file(std::to_string(k) + "/p.bps"),
-                                   tbp::createBps(nes, results[k], ""));
-  }
-  for (int round = 0; round < 8; ++round) {
-    write(dir, "o.sfc", "old");
-    std::vector<std::thread> runs;
-    for (int k = 0; k < 2; ++k)
-      runs.emplace_back([&, k] {
-        runCli({"apply", "p.bps", "../game.nes", "-o", "../o.sfc"}, dir.path() / std::to_string(k));
-      });
-    for (std::thread& run : runs) run.join();
-    const std::string left = clitest::slurp(dir.path() / "o.sfc");
-    EXPECT_TRUE(left == std::string(300000, 0x11) || left == std::string(200000, 0x22))
-        << "round " << round << ": " << left.size() << " bytes";
-    EXPECT_EQ(dir.listing(), (std::vector<std::string>{"0", "1", "game.nes", "o.sfc"}));
-  }
 }
 
 // Hostile inputs are refused at once with a message that names the file.
