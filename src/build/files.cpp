@@ -70,6 +70,9 @@ FileDescriptor openForReading(const std::string& path, FileRole role, std::uint6
   if (!fd.valid()) throw std::runtime_error("cannot open " + path);
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) throw std::runtime_error("read failed: " + path);
+  // A directory opens but cannot be read: the reader's read error, as ever. Anything else
+  // that is not a regular file (a FIFO, a device, a socket) is refused by its kind.
+  if (S_ISDIR(info.st_mode)) throw std::runtime_error("read failed: " + path);
   if (!S_ISREG(info.st_mode))
     throw std::runtime_error("cannot open " + path + ": not a regular file");
   size = info.st_size > 0 ? std::uint64_t(info.st_size) : 0;

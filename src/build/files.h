@@ -16,10 +16,10 @@ enum class FileRole { Any, NesRom, Port, Rom, Patch, Audio, Json };
 // 64 MB, and 1024 MB for a file read without a role.
 std::uint64_t readLimit(FileRole role);
 
-// The whole file at path (UTF-8). Only a regular file is read; anything else (a FIFO, a
-// device, a directory) is refused without waiting for it. Throws "cannot open " + path,
-// "cannot open " + path + ": not a regular file", path + " is too large for <role> (the limit
-// is <n> MB)" or "read failed: " + path.
+// The whole file at path (UTF-8). Only a regular file is read; anything else is refused
+// without waiting for it. Throws "cannot open " + path, "cannot open " + path + ": not a
+// regular file" (a FIFO, a device, a socket), path + " is too large for <role> (the limit is
+// <n> MB)" or "read failed: " + path (also for a directory).
 Bytes readFile(const std::string& path, FileRole role = FileRole::Any);
 
 // Throws what readFile would throw before reading (missing, unreadable, not a regular file,

@@ -32,8 +32,11 @@ DatabaseLookup findDatabase(const Arguments& arguments) {
     try {
       lookup.database = loadGameDatabase(lookup.path);
     } catch (const std::exception& error) {
-      // As the window says it, naming the file whatever the reader's message was.
-      throw std::runtime_error(lookup.path + " could not be read: " + error.what());
+      // The reader's own messages name the file; the JSON reader's and the entries' get the
+      // window's wording, which does.
+      const std::string message = error.what();
+      if (message.find(lookup.path) != std::string::npos) throw;
+      throw std::runtime_error(lookup.path + " could not be read: " + message);
     }
     lookup.loaded = true;
     return lookup;
