@@ -43,8 +43,8 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
   if (patchPath.isEmpty()) return;
   tbp::rememberFolder(tbp::FileKind::Patch, patchPath);
   try {
-    const tbp::Bytes rom = tbp::readFile(utf8(romPath));
-    const tbp::Bytes patch = tbp::readFile(utf8(patchPath));
+    const tbp::Bytes rom = tbp::readFile(utf8(romPath), tbp::FileRole::Rom);
+    const tbp::Bytes patch = tbp::readFile(utf8(patchPath), tbp::FileRole::Patch);
     tbp::PatchedRom patched = tbp::applyAnyPatch(rom, patch);
     const bool bps = patched.byBps;
     const tbp::PortImage result(std::move(patched.bytes));

@@ -10,6 +10,7 @@
 #include "app/prompts.h"
 #include "app/track_conversion.h"
 #include "build/msu_files.h"
+#include "build/staged_files.h"
 
 namespace {
 
@@ -23,18 +24,18 @@ QStringList songNames(const tbp::PortImage& port, const std::vector<int>& songs)
     QString name = QStringLiteral("song %1").arg(song);
     for (const tbp::MsuSong& entry : listed)
       if (entry.index == song) name = QString::fromStdString(entry.name);
-    names << QStringLiteral("%1 ($%2)").arg(name, QStringLiteral("%1").arg(song, 2, 16,
-                                                                           QLatin1Char('0')).toUpper());
+    const QString hex = QStringLiteral("%1").arg(song, 2, 16, QLatin1Char('0')).toUpper();
+    names << QStringLiteral("%1 ($%2)").arg(name, hex);
   }
   return names;
 }
 
 }  // namespace
 
-int MainWindow::writeMsuTracks(const QString& savedPath) {
+int MainWindow::writeMsuTracks(const QString& savedPath, tbp::StagedFiles& files) {
   if (musicChoices.empty()) return 0;
   const std::string base = tbp::msuBasePath(utf8(savedPath));
-  tbp::createMsuMarker(base);
+  files.setMarker(tbp::msuMarkerPath(base));
 
   // A copy of the choices, in ascending song order: the page cannot change them mid-save anyway
   // (the progress display is modal), but the workers must not depend on window state.
@@ -42,7 +43,7 @@ int MainWindow::writeMsuTracks(const QString& savedPath) {
   std::vector<int> songs;
   for (const auto& [song, choice] : musicChoices) {
     jobs.push_back({QFileInfo(choice.path).fileName(), utf8(choice.path),
-                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song)});
+                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song), &files});
     songs.push_back(song);
   }
 
@@ -66,10 +67,10 @@ int MainWindow::writeMsuTracks(const QString& savedPath) {
   }
   if (result.firstFailure >= 0) {
     // As if the tracks had been converted one by one: the status bar names the file that
-    // failed, and the box says why and which file.
-    const QString& failed = jobs[std::size_t(result.firstFailure)].fileName;
-    statusBar()->showMessage(QStringLiteral("Converting %1 ...").arg(failed));
-    throw std::runtime_error(utf8(QStringLiteral("%1: %2").arg(failed, result.failureMessage)));
+    // failed, and the box says why (the converter's message names the file).
+    statusBar()->showMessage(
+        QStringLiteral("Converting %1 ...").arg(jobs[std::size_t(result.firstFailure)].fileName));
+    throw std::runtime_error(utf8(result.failureMessage));
   }
   return result.written;
 }

@@ -20,7 +20,7 @@ enum class JobState { Waiting, Running, Written, Failed, Cancelled };
 constexpr int kPollMs = 100;
 
 // The bookkeeping of one conversion run. It lives on the GUI thread; the workers only run
-// writeMsuTrackFile and post their outcome back through the event loop.
+// stageMsuTrack and post their outcome back through the event loop.
 class TrackRun {
  public:
   TrackRun(const std::vector<TrackJob>& jobs, int threads, Progress& progress,
@@ -65,7 +65,8 @@ class TrackRun {
       QString error;
       JobState outcome = JobState::Failed;
       try {
-        tbp::writeMsuTrackFile(job.audioPath, job.loopStartSeconds, job.trackPath, counter);
+        tbp::stageMsuTrack(*job.files, job.audioPath, job.loopStartSeconds, job.trackPath,
+                           counter);
         outcome = JobState::Written;
       } catch (const tbp::ConversionCancelled&) {
         outcome = JobState::Cancelled;

@@ -69,11 +69,15 @@ void chooseAudio(MainWindow& window, int song) {
   double seconds = 0;
   try {
     const WaitCursor busy;
-    seconds = durationSeconds(tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString())));
+    seconds = durationSeconds(
+        tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString(), tbp::FileRole::Audio)));
   } catch (const std::exception& error) {
+    // The reader's messages carry the path already; the decoder's get the file's name.
+    const QString message = QString::fromUtf8(error.what());
+    const QString name = QFileInfo(path).fileName();
     window.prompts().warning(
         QStringLiteral("Can't use that file"),
-        QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), QString::fromUtf8(error.what())));
+        message.contains(name) ? message : QStringLiteral("%1: %2").arg(name, message));
     return;
   }
   window.editPort(QStringLiteral("Choose audio"), [&] {
