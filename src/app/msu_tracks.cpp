@@ -9,6 +9,7 @@
 #include "app/prompts.h"
 #include "app/track_conversion.h"
 #include "build/msu_files.h"
+#include "pages/music_tools.h"
 
 namespace {
 
@@ -26,7 +27,8 @@ int MainWindow::writeMsuTracks(const QString& savedPath) {
   std::vector<TrackJob> jobs;
   for (const auto& [song, choice] : musicChoices)
     jobs.push_back({QFileInfo(choice.path).fileName(), utf8(choice.path),
-                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song)});
+                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song),
+                    trackShaping(*this, song, choice)});
 
   const int threads = trackThreads > 0 ? trackThreads : QThread::idealThreadCount();
   TrackConversionResult result;

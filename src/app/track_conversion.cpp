@@ -48,7 +48,7 @@ class TrackRun {
       QString error;
       bool ok = false;
       try {
-        tbp::writeMsuTrackFile(job.audioPath, job.loopStartSeconds, job.trackPath);
+        tbp::writeMsuTrackFile(job.audioPath, job.loopStartSeconds, job.trackPath, job.shaping);
         ok = true;
       } catch (const std::exception& failure) {
         error = QString::fromUtf8(failure.what());

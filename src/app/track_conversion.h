@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include "build/track_shaping.h"
+
 class Progress;
 
 // One chosen audio file and the MSU-1 track it becomes.
@@ -14,6 +16,7 @@ struct TrackJob {
   std::string audioPath;         // UTF-8
   double loopStartSeconds = -1;  // negative: the track has no loop point
   std::string trackPath;         // UTF-8
+  tbp::TrackShaping shaping;     // loudness, trim and fade; none by default
 };
 
 struct TrackConversionResult {

@@ -26,8 +26,8 @@ void createMsuMarker(const std::string& base) {
 }
 
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
-                       const std::string& trackPath) {
-  writeFileSafely(trackPath, makeMsuTrack(readFile(audioPath), loopStartSeconds));
+                       const std::string& trackPath, const TrackShaping& shaping) {
+  writeFileSafely(trackPath, makeShapedTrack(readFile(audioPath), loopStartSeconds, shaping));
 }
 
 }  // namespace tbp

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "build/track_shaping.h"
+
 namespace tbp {
 
 // The MSU-1 files beside a saved ROM or patch share one base: the saved file's absolute
@@ -18,11 +20,11 @@ std::string msuTrackPath(const std::string& base, int track);
 // never touched. A failure to create it is ignored: players only need the tracks themselves.
 void createMsuMarker(const std::string& base);
 
-// Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) and
-// writes it safely to trackPath. Throws with the reader's, converter's or writer's message;
+// Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) with
+// the shaping asked for (none by default) and writes it safely to trackPath. Throws with the reader's, converter's or writer's message;
 // nothing is written for a track that fails. Shares no state, so several tracks can be written
 // on different threads at once.
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
-                       const std::string& trackPath);
+                       const std::string& trackPath, const TrackShaping& shaping = {});
 
 }  // namespace tbp

@@ -5,10 +5,12 @@
 #include "build/audio.h"
 #include "build/build_port.h"
 #include "build/files.h"
+#include "build/loop_search.h"
 #include "build/msu_files.h"
 #include "build/nes_rom.h"
 #include "build/paths.h"
 #include "build/port_verdict.h"
+#include "build/track_shaping.h"
 #include "cli/build_settings.h"
 #include "cli/database.h"
 #include "cli/staged_files.h"
@@ -55,15 +57,26 @@ Bytes patchAgainstNes(const BuiltPort& built, const Bytes& image) {
   return patch;
 }
 
+// The loop start of a track: the one given, or the one the loop search suggests for "@auto".
+double loopStartOf(const TrackChoice& choice, const Bytes& audio) {
+  if (!choice.loop.value_or(false)) return -1.0;
+  if (!choice.suggestedLoop) return choice.loopStart;
+  const LoopSuggestion loop = findLoopStart(decodeAudio(audio));
+  if (!loop.found)
+    throw std::runtime_error(fileNameOf(choice.audioPath) +
+                             ": no seamless loop start found; give the loop start in seconds");
+  return loop.seconds;
+}
+
 // Converts every chosen track, in ascending song order, staged beside the output.
 void stageTracks(StagedFiles& files, const BuildSettings& settings) {
   const std::string base = msuBasePath(settings.output);
   const bool terminal = isatty(STDERR_FILENO) == 1;
   for (const auto& [song, choice] : settings.tracks) {
     if (terminal) std::cerr << "Converting " << fileNameOf(choice.audioPath) << " ..." << std::endl;
-    const bool loops = choice.loop.value_or(false);
+    const Bytes audio = readFile(choice.audioPath);
     files.stage(msuTrackPath(base, song),
-                makeMsuTrack(readFile(choice.audioPath), loops ? choice.loopStart : -1.0));
+                makeShapedTrack(audio, loopStartOf(choice, audio), settings.shaping));
   }
 }
 
