@@ -6,7 +6,7 @@
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QMenu>
-#include <QPushButton>
+#include <QStyle>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -85,20 +85,28 @@ WaveformView* waveform(const TrackDetails& details, const MusicChoice& choice, Q
   return view;
 }
 
-QPushButton* listenButton(MainWindow& window, int song, bool chosen) {
+// The play and stop symbols of the style, with the button's text for the tooltip-less reader.
+void showListenState(QToolButton* listen, bool playing) {
+  listen->setText(playing ? QStringLiteral("Stop") : QStringLiteral("Listen"));
+  listen->setIcon(listen->style()->standardIcon(playing ? QStyle::SP_MediaStop
+                                                        : QStyle::SP_MediaPlay));
+}
+
+QToolButton* listenButton(MainWindow& window, int song, bool chosen) {
   SeamPlayer* player = musicTools(window).player;
-  auto* listen = new QPushButton(player->song() == song ? QStringLiteral("Stop")
-                                                        : QStringLiteral("Listen"));
+  auto* listen = new QToolButton;
+  listen->setToolButtonStyle(Qt::ToolButtonIconOnly);  // the text names it for screen readers
+  showListenState(listen, player->song() == song);
   const QString unavailable = SeamPlayer::unavailableReason();
   listen->setEnabled(chosen && unavailable.isEmpty());
+  listen->setAccessibleName(QStringLiteral("Listen"));
   listen->setToolTip(unavailable.isEmpty()
                          ? QStringLiteral("Play the last 3 seconds and the jump to the loop start, "
                                           "as the console will")
                          : unavailable);
-  QObject::connect(player, &SeamPlayer::changed, listen, [listen, player, song] {
-    listen->setText(player->song() == song ? QStringLiteral("Stop") : QStringLiteral("Listen"));
-  });
-  QObject::connect(listen, &QPushButton::clicked, &window, [&window, player, song] {
+  QObject::connect(player, &SeamPlayer::changed, listen,
+                   [listen, player, song] { showListenState(listen, player->song() == song); });
+  QObject::connect(listen, &QToolButton::clicked, &window, [&window, player, song] {
     const MusicChoice* choice = choiceOf(window, song);
     if (player->song() == song || !choice) return player->stop();
     player->play(song, choice->path, choice->loop ? choice->loopStart : -1.0,
@@ -157,14 +165,15 @@ void addTrackTools(MainWindow& window, int row, int song, QCheckBox* loop,
   const TrackDetails* details = choice ? tools.detailsOf(song, *choice) : nullptr;
   QGridLayout& grid = *window.musicGrid;
   if (details) grid.addWidget(waveform(*details, *choice, loop, start), row, kWaveColumn);
-  auto* find = new QPushButton(QStringLiteral("Find loop"));
+  auto* find = new QToolButton;
+  find->setText(QStringLiteral("Find loop"));
   find->setEnabled(choice != nullptr);
   find->setToolTip(
       QStringLiteral("Look for the loop start where the jump from the end is seamless"));
   grid.addWidget(find, row, kFindLoopColumn);
   grid.addWidget(listenButton(window, song, choice != nullptr), row, kListenColumn);
   grid.addWidget(shapeButton(window, song, details), row, kShapeColumn);
-  QObject::connect(find, &QPushButton::clicked, &window, [&window, song, loop, start] {
+  QObject::connect(find, &QToolButton::clicked, &window, [&window, song, loop, start] {
     runPageHandler(window, [&] { findLoop(window, song, loop, start); });
   });
 }

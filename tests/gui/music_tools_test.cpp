@@ -88,7 +88,7 @@ class MusicToolsTest : public QObject {
     Music music;
     const tbp::testkit::LoopingSong song = tbp::testkit::makeLoopingSong(22050, 1.7, 3.9, 3);
     music.choose(5, music.song(QStringLiteral("looping.wav"), song));
-    music.cell<QPushButton>(5, kFindLoopColumn)->click();
+    music.cell<QToolButton>(5, kFindLoopColumn)->click();
     const MusicChoice& choice = music.window.musicChoices.at(11);
     QVERIFY(choice.loop);
     const double seconds = choice.loopStart;
@@ -102,7 +102,7 @@ class MusicToolsTest : public QObject {
                         QStringLiteral("notes.wav"),
                         asQByteArray(tbp::testkit::makeWav(
                             layout, tbp::testkit::randomNotes(22050, 10, 4)))));
-    music.cell<QPushButton>(0, kFindLoopColumn)->click();
+    music.cell<QToolButton>(0, kFindLoopColumn)->click();
     QCOMPARE(music.harness.prompts->boxes.size(), 1);
     QCOMPARE(music.harness.prompts->boxes[0].title, QStringLiteral("No seamless loop"));
     QCOMPARE(music.window.musicChoices.at(1).loopStart, 0.0);
@@ -111,10 +111,10 @@ class MusicToolsTest : public QObject {
   void listenSaysWhyItCannotPlay() {
     if (SeamPlayer::unavailableReason().isEmpty()) QSKIP("this machine has an audio output");
     Music music;
-    QVERIFY(!music.cell<QPushButton>(0, kListenColumn)->isEnabled());
+    QVERIFY(!music.cell<QToolButton>(0, kListenColumn)->isEnabled());
     music.choose(0, music.song(QStringLiteral("a.wav"),
                                tbp::testkit::makeLoopingSong(8000, 1, 2, 2)));
-    auto* listen = music.cell<QPushButton>(0, kListenColumn);
+    auto* listen = music.cell<QToolButton>(0, kListenColumn);
     QCOMPARE(listen->text(), QStringLiteral("Listen"));
     QVERIFY(!listen->isEnabled());
     QCOMPARE(listen->toolTip(), SeamPlayer::unavailableReason());
@@ -171,7 +171,7 @@ class MusicToolsTest : public QObject {
       menu->actions()[0]->trigger();                          // trim leading silence
       if (row == 1) qobject_cast<QCheckBox*>(cell(row, kLoop))->setChecked(false);
       if (row == 1) menu->actions()[4]->trigger();            // fade out over 5 s
-      if (row == 0) qobject_cast<QPushButton*>(cell(row, kFindLoopColumn))->click();
+      if (row == 0) qobject_cast<QToolButton*>(cell(row, kFindLoopColumn))->click();
     }
     QVERIFY(window.musicChoices.at(songs[0].index).loop);
     const QString windowRom = harness.workDir.filePath(QStringLiteral("w/Port.sfc"));
