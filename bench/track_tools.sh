@@ -35,11 +35,12 @@ echo "suggestion (WAV): $("${cli}" loop song.wav)"
 echo "suggestion (MP3): $("${cli}" loop song.mp3)   (seamless: 50.000, 93.000, 136.000 s)"
 
 build=("${cli}" build "${nes}" --games "${build_dir}/games" -o out.sfc)
+build_line="$(printf '%q ' "${build[@]}")"  # for hyperfine, which splits on blanks
 hyperfine -N --style none --warmup 1 --runs "${runs}" --export-json times.json \
   -n "loop song.wav" "${cli} loop song.wav" \
   -n "loop song.mp3" "${cli} loop song.mp3" \
-  -n "build, plain track" "${build[*]} --msu 1=song.wav@off" \
-  -n "build, matched loudness" "${build[*]} --msu 1=song.wav@off --loudness -20" \
+  -n "build, plain track" "${build_line} --msu 1=song.wav@off" \
+  -n "build, matched loudness" "${build_line} --msu 1=song.wav@off --loudness -20" \
   >/dev/null 2>&1 || { echo "a command failed; run it by hand to see why" >&2; exit 1; }
 
 peak() { /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -1; }
@@ -52,10 +53,15 @@ import json, statistics, sys
 results = json.load(open(sys.argv[1]))["results"]
 budget, peaks = int(sys.argv[2]), [int(kb) / 1024 for kb in sys.argv[3:]]
 medians = []
-print(f"{'':26} {'median s':>9} {'min s':>7} {'peak MiB':>9} {'budget MiB':>11}")
+cpus = []
+print(f"{'':26} {'median s':>9} {'min s':>7} {'cpu s':>7} {'peak MiB':>9} {'budget MiB':>11}")
 for result, peak in zip(results, peaks):
     median = statistics.median(result["times"])
+    cpu = result["user"] + result["system"]
     medians.append(median)
-    print(f"{result['command']:26} {median:9.3f} {min(result['times']):7.3f} {peak:9.1f} {budget:11d}")
-print(f"matched loudness adds {100 * (medians[3] / medians[2] - 1):.1f} % to the build")
+    cpus.append(cpu)
+    print(f"{result['command']:26} {median:9.3f} {min(result['times']):7.3f} {cpu:7.3f} {peak:9.1f}"
+          f" {budget:11d}")
+print(f"matched loudness adds {100 * (medians[3] / medians[2] - 1):.1f} % to the build's time"
+      f" ({100 * (cpus[3] / cpus[2] - 1):.1f} % to its processor time)")
 PY

@@ -18,6 +18,7 @@ constexpr double kMinCompareSeconds = 0.5;  // below this a file has too little 
 constexpr double kMinLoopSeconds = 1.0;     // a loop shorter than this is no suggestion
 constexpr double kMatchTolerance = 0.02;    // starts this close to the best count as equal
 constexpr std::uint32_t kRefineShare = 4;   // a quarter of a second is compared at full rate
+constexpr float kLoudestValue = 4.0f;       // the mix is clamped to this, 12 dB over full scale
 
 // FFTW's planner is not reentrant; only the execution of a finished plan is.
 std::mutex& plannerMutex() {
@@ -70,18 +71,21 @@ std::size_t smoothLength(std::size_t count) {
   }
 }
 
-// The mono mix of the first two channels, averaged over `step` frames per value.
-void mixDown(const DecodedAudio& audio, std::size_t step, std::size_t count, float* out) {
+// The mono mix of frame `frame`. A file may hold any float, even NaN or huge values: those
+// are taken as silence or full scale, so that no product in the search overflows.
+float monoAt(const DecodedAudio& audio, std::size_t frame) {
   const auto channels = static_cast<std::size_t>(audio.channels);
-  const float* samples = audio.samples.data();
-  const float scale = channels > 1 ? 0.5f / float(step) : 1.0f / float(step);
+  const float* at = audio.samples.data() + frame * channels;
+  const float mono = channels > 1 ? 0.5f * (at[0] + at[1]) : at[0];
+  return std::isnan(mono) ? 0.0f : std::clamp(mono, -kLoudestValue, kLoudestValue);
+}
+
+// The mono mix, averaged over `step` frames per value.
+void mixDown(const DecodedAudio& audio, std::size_t step, std::size_t count, float* out) {
   for (std::size_t i = 0; i < count; ++i) {
     float sum = 0;
-    for (std::size_t frame = i * step; frame < (i + 1) * step; ++frame) {
-      sum += samples[frame * channels];
-      if (channels > 1) sum += samples[frame * channels + 1];
-    }
-    out[i] = sum * scale;
+    for (std::size_t frame = i * step; frame < (i + 1) * step; ++frame) sum += monoAt(audio, frame);
+    out[i] = sum / float(step);
   }
 }
 
@@ -154,13 +158,6 @@ double chooseStart(const float* similarity, std::size_t last, double* match) {
   const double curve = before - 2.0 * at + after;
   const double offset = curve < 0 ? std::clamp(0.5 * (before - after) / curve, -0.5, 0.5) : 0.0;
   return double(m) + offset;
-}
-
-// The mono mix of frame `frame`.
-float monoAt(const DecodedAudio& audio, std::size_t frame) {
-  const auto channels = static_cast<std::size_t>(audio.channels);
-  const float* at = audio.samples.data() + frame * channels;
-  return channels > 1 ? 0.5f * (at[0] + at[1]) : at[0];
 }
 
 // The analysis rate places the start to a fraction of its step; at the file's own rate the

@@ -21,9 +21,9 @@ std::string msuTrackPath(const std::string& base, int track);
 void createMsuMarker(const std::string& base);
 
 // Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) with
-// the shaping asked for (none by default) and writes it safely to trackPath. Throws with the reader's, converter's or writer's message;
-// nothing is written for a track that fails. Shares no state, so several tracks can be written
-// on different threads at once.
+// the shaping asked for (none by default) and writes it safely to trackPath. Throws with the
+// reader's, converter's or writer's message; nothing is written for a track that fails. Shares
+// no state, so several tracks can be written on different threads at once.
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
                        const std::string& trackPath, const TrackShaping& shaping = {});
 

@@ -2,24 +2,109 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 #include <numbers>
 #include <stdexcept>
+#include <vector>
 
 #include <ebur128.h>
 
 namespace tbp {
 namespace {
 
+constexpr std::size_t kHeaderBytes = 8;
+constexpr std::size_t kFrameBytes = 4;
+constexpr std::size_t kMeterBlockFrames = 16384;  // frames handed to the meter at a time
+
 struct StateCloser {
   void operator()(ebur128_state* state) const { ebur128_destroy(&state); }
 };
 
-// Frames handed to the meter at a time: its own interface counts frames in size_t, but a
-// bounded block keeps its internal buffers small.
-constexpr std::size_t kMeterBlockFrames = 65536;
+// A meter of integrated loudness for `channels` channels; the sample peak is kept apart.
+class Meter {
+ public:
+  Meter(unsigned channels, std::uint32_t rate, unsigned played)
+      : state_(ebur128_init(channels, rate, EBUR128_MODE_I)) {
+    if (!state_) throw std::bad_alloc();
+    // Channels beyond the first two are not played, so they do not count.
+    for (unsigned channel = played; channel < channels; ++channel)
+      ebur128_set_channel(state_.get(), channel, EBUR128_UNUSED);
+  }
+  void add(const float* samples, std::size_t frames) {
+    if (ebur128_add_frames_float(state_.get(), samples, frames) != EBUR128_SUCCESS)
+      throw std::bad_alloc();
+  }
+  double loudness() {
+    double lufs = 0;
+    if (ebur128_loudness_global(state_.get(), &lufs) != EBUR128_SUCCESS || !std::isfinite(lufs))
+      return -std::numeric_limits<double>::infinity();
+    return lufs;
+  }
+
+ private:
+  std::unique_ptr<ebur128_state, StateCloser> state_;
+};
+
+std::int16_t sampleAt(const Bytes& track, std::size_t index) {
+  const std::size_t at = kHeaderBytes + 2 * index;
+  return static_cast<std::int16_t>(track[at] | track[at + 1] << 8);
+}
+
+void putSample(Bytes& track, std::size_t index, double value) {
+  const double rounded = std::clamp(std::round(value), -32768.0, 32767.0);  // halves away from 0
+  const auto bits = static_cast<std::uint16_t>(static_cast<std::int16_t>(rounded));
+  track[kHeaderBytes + 2 * index] = static_cast<std::uint8_t>(bits);
+  track[kHeaderBytes + 2 * index + 1] = static_cast<std::uint8_t>(bits >> 8);
+}
+
+std::uint32_t loopPointOf(const Bytes& track) {
+  return std::uint32_t(track[4]) | std::uint32_t(track[5]) << 8 | std::uint32_t(track[6]) << 16 |
+         std::uint32_t(track[7]) << 24;
+}
+
+void setLoopPoint(Bytes& track, std::uint32_t frame) {
+  for (int i = 0; i < 4; ++i) track[4 + std::size_t(i)] = static_cast<std::uint8_t>(frame >> (8 * i));
+}
+
+std::size_t frameCount(const Bytes& track) { return (track.size() - kHeaderBytes) / kFrameBytes; }
+
+void trimSilence(Bytes& track, bool loops) {
+  const std::size_t frames = frameCount(track);
+  std::size_t silent = 0;
+  while (silent < frames && std::abs(sampleAt(track, 2 * silent)) < kSilentSample &&
+         std::abs(sampleAt(track, 2 * silent + 1)) < kSilentSample)
+    ++silent;
+  if (silent == 0 || silent == frames) return;  // a silent track stays whole
+  const std::size_t first = kHeaderBytes + silent * kFrameBytes;
+  track.erase(track.begin() + std::ptrdiff_t(kHeaderBytes), track.begin() + std::ptrdiff_t(first));
+  if (loops) {
+    const std::uint32_t loop = loopPointOf(track);
+    setLoopPoint(track, loop > silent ? loop - std::uint32_t(silent) : 0);
+  }
+}
+
+void scale(Bytes& track, double gain) {
+  const std::size_t samples = 2 * frameCount(track);
+  for (std::size_t i = 0; i < samples; ++i) putSample(track, i, sampleAt(track, i) * gain);
+}
+
+void fadeOut(Bytes& track, double seconds) {
+  const std::size_t frames = frameCount(track);
+  const double wanted = std::floor(seconds * kMsuSampleRate);
+  const std::size_t length = wanted >= double(frames) ? frames : std::size_t(wanted);
+  const std::size_t first = frames - length;
+  for (std::size_t i = 0; i < length; ++i) {
+    // A raised-cosine curve: it leaves the music gently and reaches silence on the last frame.
+    const double level = 0.5 * (1.0 + std::cos(std::numbers::pi * double(i + 1) / double(length)));
+    for (std::size_t side = 0; side < 2; ++side) {
+      const std::size_t index = 2 * (first + i) + side;
+      putSample(track, index, sampleAt(track, index) * level);
+    }
+  }
+}
 
 }  // namespace
 
@@ -27,96 +112,64 @@ LoudnessMeasure measureLoudness(const DecodedAudio& audio) {
   const std::size_t frames = audio.frameCount();
   if (frames == 0 || audio.sampleRate == 0) return {-std::numeric_limits<double>::infinity(), 0};
   const auto channels = static_cast<unsigned>(audio.channels);
-  std::unique_ptr<ebur128_state, StateCloser> state(
-      ebur128_init(channels, audio.sampleRate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
-  if (!state) throw std::bad_alloc();
-  // Channels beyond the first two are not played, so they do not count; the first two are
-  // the left and right of the track (a mono file plays on both, as one channel here).
-  for (unsigned channel = 2; channel < channels; ++channel)
-    ebur128_set_channel(state.get(), channel, EBUR128_UNUSED);
-  const float* samples = audio.samples.data();
-  for (std::size_t done = 0; done < frames;) {
-    const std::size_t block = std::min(kMeterBlockFrames, frames - done);
-    if (ebur128_add_frames_float(state.get(), samples + done * channels, block) != EBUR128_SUCCESS)
-      throw std::bad_alloc();
-    done += block;
-  }
+  const unsigned played = std::min(channels, 2u);
+  Meter meter(channels, audio.sampleRate, played);
   LoudnessMeasure measure;
-  if (ebur128_loudness_global(state.get(), &measure.integratedLufs) != EBUR128_SUCCESS)
-    measure.integratedLufs = -std::numeric_limits<double>::infinity();
-  for (unsigned channel = 0; channel < std::min(channels, 2u); ++channel) {
-    double peak = 0;
-    if (ebur128_true_peak(state.get(), channel, &peak) == EBUR128_SUCCESS)
-      measure.truePeak = std::max(measure.truePeak, peak);
-  }
+  for (std::size_t done = 0; done < frames; done += kMeterBlockFrames)
+    meter.add(audio.samples.data() + done * channels, std::min(kMeterBlockFrames, frames - done));
+  for (std::size_t frame = 0; frame < frames; ++frame)
+    for (unsigned channel = 0; channel < played; ++channel)
+      measure.peak = std::max<double>(measure.peak, std::fabs(audio.samples[frame * channels + channel]));
+  measure.integratedLufs = meter.loudness();
   // A mono file plays on both sides at the same level: its loudness is that of two channels.
   if (channels == 1 && std::isfinite(measure.integratedLufs))
     measure.integratedLufs += 10.0 * std::log10(2.0);
   return measure;
 }
 
+LoudnessMeasure measureTrackLoudness(const Bytes& track) {
+  if (track.size() < kHeaderBytes || std::memcmp(track.data(), "MSU1", 4) != 0)
+    throw std::runtime_error("not an MSU-1 track");
+  const std::size_t frames = frameCount(track);
+  if (frames == 0) return {-std::numeric_limits<double>::infinity(), 0};
+  Meter meter(2, kMsuSampleRate, 2);
+  std::vector<float> block(2 * kMeterBlockFrames);
+  int peak = 0;
+  for (std::size_t done = 0; done < frames; done += kMeterBlockFrames) {
+    const std::size_t count = std::min(kMeterBlockFrames, frames - done);
+    for (std::size_t i = 0; i < 2 * count; ++i) {
+      const int sample = sampleAt(track, 2 * done + i);
+      peak = std::max(peak, std::abs(sample));
+      block[i] = float(sample) / 32767.0f;
+    }
+    meter.add(block.data(), count);
+  }
+  return {meter.loudness(), double(peak) / 32767.0};
+}
+
 double loudnessGain(const LoudnessMeasure& measure, double targetLufs) {
   if (!std::isfinite(measure.integratedLufs) || !std::isfinite(targetLufs)) return 1.0;
   double gain = std::pow(10.0, (targetLufs - measure.integratedLufs) / 20.0);
-  if (gain > 1.0 && measure.truePeak * gain > kTruePeakCeiling)
-    gain = std::max(1.0, kTruePeakCeiling / measure.truePeak);
+  if (gain > 1.0 && measure.peak * gain > kPeakCeiling)
+    gain = std::max(1.0, kPeakCeiling / measure.peak);
   return gain;
 }
 
-std::size_t leadingSilenceFrames(const DecodedAudio& audio) {
-  const std::size_t channels = static_cast<std::size_t>(std::max(audio.channels, 1));
-  const std::size_t frames = audio.frameCount();
-  std::size_t sample = 0;
-  while (sample < frames * channels && std::fabs(audio.samples[sample]) < kSilenceLevel) ++sample;
-  const std::size_t silent = sample / channels;
-  return silent >= frames ? 0 : silent;
-}
-
-namespace {
-
-void fadeOut(DecodedAudio& audio, double seconds) {
-  const std::size_t frames = audio.frameCount();
-  const double wanted = std::floor(seconds * audio.sampleRate);
-  const std::size_t length = wanted >= double(frames) ? frames : static_cast<std::size_t>(wanted);
-  if (length == 0) return;
-  const auto channels = static_cast<std::size_t>(audio.channels);
-  const std::size_t first = frames - length;
-  // A raised-cosine curve: it leaves the music gently and reaches silence on the last frame.
-  for (std::size_t i = 0; i < length; ++i) {
-    const double position = double(i + 1) / double(length);
-    const auto level = static_cast<float>(0.5 * (1.0 + std::cos(std::numbers::pi * position)));
-    float* frame = audio.samples.data() + (first + i) * channels;
-    for (std::size_t channel = 0; channel < channels; ++channel) frame[channel] *= level;
-  }
-}
-
-}  // namespace
-
-double shapeAudio(DecodedAudio& audio, double loopStartSeconds, const TrackShaping& shaping) {
-  if (audio.sampleRate == 0 || audio.channels <= 0) return loopStartSeconds;
-  if (shaping.trimSilence) {
-    const std::size_t silent = leadingSilenceFrames(audio);
-    const auto channels = static_cast<std::size_t>(audio.channels);
-    audio.samples.erase(audio.samples.begin(),
-                        audio.samples.begin() + static_cast<std::ptrdiff_t>(silent * channels));
-    if (loopStartSeconds >= 0)
-      loopStartSeconds = std::max(0.0, loopStartSeconds - double(silent) / audio.sampleRate);
-  }
+void shapeTrack(Bytes& track, bool loops, const TrackShaping& shaping) {
+  if (track.size() < kHeaderBytes || std::memcmp(track.data(), "MSU1", 4) != 0)
+    throw std::runtime_error("not an MSU-1 track");
+  if (shaping.trimSilence) trimSilence(track, loops);
   if (shaping.loudnessTarget) {
-    const auto gain =
-        static_cast<float>(loudnessGain(measureLoudness(audio), *shaping.loudnessTarget));
-    if (gain != 1.0f)
-      for (float& sample : audio.samples) sample *= gain;
+    const double gain = loudnessGain(measureTrackLoudness(track), *shaping.loudnessTarget);
+    if (gain != 1.0) scale(track, gain);
   }
-  if (shaping.fadeSeconds > 0 && loopStartSeconds < 0) fadeOut(audio, shaping.fadeSeconds);
-  return loopStartSeconds;
+  if (!loops && shaping.fadeSeconds > 0) fadeOut(track, shaping.fadeSeconds);
 }
 
 Bytes makeShapedTrack(const Bytes& file, double loopStartSeconds, const TrackShaping& shaping) {
-  if (!shaping.active()) return makeMsuTrack(file, loopStartSeconds);
-  DecodedAudio audio = decodeAudio(file);
-  const double loopStart = shapeAudio(audio, loopStartSeconds, shaping);
-  return makeMsuPcm(audio, loopStart);
+  Bytes track = makeMsuTrack(file, loopStartSeconds);
+  if (shaping.active()) shapeTrack(track, loopStartSeconds >= 0, shaping);
+  return track;
 }
 
 }  // namespace tbp

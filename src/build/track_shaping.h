@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <optional>
 
 #include "build/audio.h"
@@ -8,7 +7,7 @@
 namespace tbp {
 
 // What a track maker may ask of a track beyond the plain conversion. Everything is off by
-// default, and a track with nothing asked is converted exactly as makeMsuTrack converts it.
+// default, and a track with nothing asked is exactly the one makeMsuTrack converts.
 struct TrackShaping {
   std::optional<double> loudnessTarget;  // integrated loudness to scale to, in LUFS
   bool trimSilence = false;              // drop the silence before the music starts
@@ -17,35 +16,39 @@ struct TrackShaping {
   bool active() const { return loudnessTarget || trimSilence || fadeSeconds > 0; }
 };
 
-// The loudest a peak may become through the gain: -1 dBTP leaves room for the resampler's
-// overshoot, so the 16-bit samples never saturate because of the gain.
-inline constexpr double kTruePeakCeiling = 0.8912509381337456;
-// Leading frames with every channel below this level (-60 dBFS) count as silence.
-inline constexpr float kSilenceLevel = 0.001f;
+// The loudest a peak may become through the gain: -1 dBFS of the 16-bit track, so the samples
+// never saturate because of the gain.
+inline constexpr double kPeakCeiling = 0.8912509381337456;
+// Leading frames with both channels below this level (-60 dBFS of the 16-bit track) count as
+// silence.
+inline constexpr int kSilentSample = 33;
 
-// EBU R 128 integrated loudness (LUFS; -infinity for silence) and the highest true peak of
-// any channel (linear, 1.0 is full scale).
+// EBU R 128 integrated loudness (LUFS; -infinity for silence) and the highest sample of the
+// played channels (linear, 1.0 is full scale).
 struct LoudnessMeasure {
   double integratedLufs = 0;
-  double truePeak = 0;
+  double peak = 0;
 };
+
+// The measure of decoded audio as it will play (a mono file on both sides).
 LoudnessMeasure measureLoudness(const DecodedAudio& audio);
 
+// The measure of the frames of an MSU-1 track (its bytes, header included).
+LoudnessMeasure measureTrackLoudness(const Bytes& track);
+
 // The linear gain that brings the measured loudness to the target, lowered where it would
-// raise the true peak above kTruePeakCeiling (a cut is never made deeper). Silence keeps 1.
+// raise the peak above kPeakCeiling (a cut is never made deeper). Silence keeps 1.
 double loudnessGain(const LoudnessMeasure& measure, double targetLufs);
 
-// The number of leading frames whose every channel stays below kSilenceLevel. A file that is
-// silent throughout has none: trimming it all would leave no track.
-std::size_t leadingSilenceFrames(const DecodedAudio& audio);
+// Shapes a converted track in place, on its 16-bit frames, in this order: trims the leading
+// silence (the loop point moves with the music, never below 0), scales it to the target
+// loudness measured on the track itself, and, when the track does not loop, fades out its end
+// with a raised cosine. The scaled and faded samples are rounded to nearest, halves away from
+// zero. Throws std::runtime_error("not an MSU-1 track") for bytes that are not one.
+void shapeTrack(Bytes& track, bool loops, const TrackShaping& shaping);
 
-// Applies the shaping to the decoded samples in place, in this order: trim, gain, fade (only
-// when loopStartSeconds is negative). Returns the loop start moved back by the trimmed time,
-// so that it points at the same music (never below 0; negative stays negative).
-double shapeAudio(DecodedAudio& audio, double loopStartSeconds, const TrackShaping& shaping);
-
-// The MSU-1 track of an audio file's bytes with the shaping: makeMsuTrack's bytes when
-// nothing is asked, otherwise the decoded file shaped and converted by makeMsuPcm.
+// The MSU-1 track of an audio file's bytes with the shaping: makeMsuTrack's bytes, shaped when
+// anything is asked. It holds no more than makeMsuTrack does.
 Bytes makeShapedTrack(const Bytes& file, double loopStartSeconds, const TrackShaping& shaping);
 
 }  // namespace tbp

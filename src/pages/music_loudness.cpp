@@ -62,7 +62,7 @@ void describeAudio(MainWindow& window, int song, const QString& path,
   details.peaks = tbp::summarizePeaks(audio);
   const tbp::LoudnessMeasure measure = tbp::measureLoudness(audio);
   details.loudness = measure.integratedLufs;
-  details.truePeak = measure.truePeak;
+  details.peak = measure.peak;
   musicTools(window).details[song] = std::move(details);
 }
 
@@ -83,7 +83,7 @@ QString loudnessText(const MainWindow& window, int song, const MusicChoice& choi
   if (!tools.matchLoudness || !details) return QString();
   if (!std::isfinite(details->loudness)) return QStringLiteral("silent, no gain");
   const double gain =
-      tbp::loudnessGain({details->loudness, details->truePeak}, tools.loudnessTarget);
+      tbp::loudnessGain({details->loudness, details->peak}, tools.loudnessTarget);
   const double decibels = 20.0 * std::log10(gain);
   const double wanted = tools.loudnessTarget - details->loudness;
   return QStringLiteral("%1 LUFS, gain %2 dB%3")

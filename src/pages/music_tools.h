@@ -28,7 +28,7 @@ struct TrackDetails {
   QString path;  // the file they describe: they hold only while the song's choice is this file
   tbp::PeakSummary peaks;
   double loudness = -std::numeric_limits<double>::infinity();  // integrated, LUFS
-  double truePeak = 0;                                         // linear, 1.0 is full scale
+  double peak = 0;                                             // linear, 1.0 is full scale
   bool trimSilence = false;
   double fadeSeconds = 0;  // fade out over the end when the track does not loop; 0: none
 };

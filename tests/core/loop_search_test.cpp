@@ -70,6 +70,15 @@ TEST(LoopSearch, SuggestsNothingWhereNothingRepeats) {
   const LoopingSong tiny = makeLoopingSong(8000, 0.1, 0.5, 3);
   EXPECT_FALSE(tbp::findLoopStart(decodedWav(8000, tiny.samples)).found);
   EXPECT_FALSE(tbp::findLoopStart(tbp::DecodedAudio{}).found);
+  // Values no file should hold (NaN, infinity) count as silence or full scale: a song that
+  // holds a few still loops where it should.
+  LoopingSong odd = makeLoopingSong(22050, 1.2, 3.1, 3);
+  tbp::DecodedAudio audio = tbp::decodeAudio(makeWav({WavEncoding::Float32, 2, 22050, false}, odd.samples));
+  audio.samples[100] = std::nanf("");
+  audio.samples[2000] = HUGE_VALF;
+  const tbp::LoopSuggestion loop = tbp::findLoopStart(audio);
+  EXPECT_TRUE(loop.found);
+  EXPECT_TRUE(nearSeamlessStart(odd, loop.seconds));
 }
 
 TEST(LoopSearch, LoopFrameFollowsTheConversion) {
