@@ -9,6 +9,8 @@
 
 #include <fftw3.h>
 
+#include "build/audio_stream.h"
+
 namespace tbp {
 namespace {
 
@@ -19,6 +21,7 @@ constexpr double kMinLoopSeconds = 1.0;     // a loop shorter than this is no su
 constexpr double kMatchTolerance = 0.02;    // starts this close to the best count as equal
 constexpr std::uint32_t kRefineShare = 4;   // a quarter of a second is compared at full rate
 constexpr float kLoudestValue = 4.0f;       // the mix is clamped to this, 12 dB over full scale
+constexpr float kMonoScale = 8191.0f;       // full scale in the 16-bit mono mix
 
 // FFTW's planner is not reentrant; only the execution of a finished plan is.
 std::mutex& plannerMutex() {
@@ -71,21 +74,56 @@ std::size_t smoothLength(std::size_t count) {
   }
 }
 
-// The mono mix of frame `frame`. A file may hold any float, even NaN or huge values: those
-// are taken as silence or full scale, so that no product in the search overflows.
-float monoAt(const DecodedAudio& audio, std::size_t frame) {
-  const auto channels = static_cast<std::size_t>(audio.channels);
-  const float* at = audio.samples.data() + frame * channels;
-  const float mono = channels > 1 ? 0.5f * (at[0] + at[1]) : at[0];
-  return std::isnan(mono) ? 0.0f : std::clamp(mono, -kLoudestValue, kLoudestValue);
+// The mono mix of the first two channels of a frame, as a 16-bit value of a quarter of full
+// scale (so up to 12 dB over full scale is kept): passages compare as well as in floats, in a
+// quarter of the memory of the decoded frames. NaN is silence and anything louder is clamped.
+std::int16_t monoValue(const float* frame, std::size_t channels) {
+  const float mono = channels > 1 ? 0.5f * (frame[0] + frame[1]) : frame[0];
+  if (std::isnan(mono)) return 0;
+  return static_cast<std::int16_t>(std::lround(std::clamp(mono, -kLoudestValue, kLoudestValue) *
+                                               kMonoScale));
 }
 
-// The mono mix, averaged over `step` frames per value.
-void mixDown(const DecodedAudio& audio, std::size_t step, std::size_t count, float* out) {
+void appendMono(const float* samples, std::size_t frames, std::size_t channels,
+                std::vector<std::int16_t>& mono) {
+  for (std::size_t frame = 0; frame < frames; ++frame)
+    mono.push_back(monoValue(samples + frame * channels, channels));
+}
+
+// Keeps the mono mix of a decoded stream as it comes, never the decoded frames themselves.
+class MonoSink : public detail::FrameSink {
+ public:
+  void start(std::uint32_t sampleRate, std::int32_t channels) override {
+    rate_ = sampleRate;
+    channels_ = static_cast<std::size_t>(channels);
+  }
+  void expectFrames(std::uint64_t frames) override {
+    if (frames <= mono_.max_size()) mono_.reserve(static_cast<std::size_t>(frames));
+  }
+  float* room(std::size_t samples) override {
+    scratch_.resize(samples);
+    return scratch_.data();
+  }
+  void commit() override { appendMono(scratch_.data(), scratch_.size() / channels_, channels_, mono_); }
+
+  std::uint32_t rate() const { return rate_; }
+  const std::vector<std::int16_t>& mono() const { return mono_; }
+
+ private:
+  std::uint32_t rate_ = 0;
+  std::size_t channels_ = 1;
+  std::vector<float> scratch_;
+  std::vector<std::int16_t> mono_;
+};
+
+// The mono mix, averaged over `step` frames per value, in floats of full scale 1.
+void mixDown(const std::vector<std::int16_t>& mono, std::size_t step, std::size_t count,
+             float* out) {
+  const float scale = 1.0f / (float(step) * kMonoScale);
   for (std::size_t i = 0; i < count; ++i) {
-    float sum = 0;
-    for (std::size_t frame = i * step; frame < (i + 1) * step; ++frame) sum += monoAt(audio, frame);
-    out[i] = sum / float(step);
+    std::int32_t sum = 0;
+    for (std::size_t frame = i * step; frame < (i + 1) * step; ++frame) sum += mono[frame];
+    out[i] = float(sum) * scale;
   }
 }
 
@@ -97,26 +135,27 @@ struct Analysis {
   std::size_t lastStart = 0;  // the last passage start compared
 };
 
-// Fills similarity[m] for every passage start m up to lastStart: 2 (x . y) / (x . x + y . y)
-// of the passage and the end, which is 1 only for identical passages at the same level.
-void similarities(const Analysis& shape, float* mix, float* similarity) {
+// The similarity of every passage start m up to lastStart with the end: 2 (x . y) /
+// (x . x + y . y) of the two passages, which is 1 only for identical passages at the same
+// level. The transforms run in place, so the search holds two buffers of the mix's length.
+FftwBuffer<float> similarities(const Analysis& shape, const float* mix) {
   const std::size_t length = smoothLength(shape.count);
   const std::size_t bins = length / 2 + 1;
-  FftwBuffer<float> signal = fftwBuffer<float>(length);
-  FftwBuffer<float> ending = fftwBuffer<float>(length);
-  auto spectrum = fftwBuffer<fftwf_complex>(bins);
-  auto endSpectrum = fftwBuffer<fftwf_complex>(bins);
+  FftwBuffer<float> signal = fftwBuffer<float>(2 * bins);
+  FftwBuffer<float> ending = fftwBuffer<float>(2 * bins);
+  auto* spectrum = reinterpret_cast<fftwf_complex*>(signal.get());
+  auto* endSpectrum = reinterpret_cast<fftwf_complex*>(ending.get());
   std::copy(mix, mix + shape.count, signal.get());
-  std::fill(signal.get() + shape.count, signal.get() + length, 0.0f);
+  std::fill(signal.get() + shape.count, signal.get() + 2 * bins, 0.0f);
   const float* tail = mix + shape.count - shape.window;
   std::copy(tail, tail + shape.window, ending.get());
-  std::fill(ending.get() + shape.window, ending.get() + length, 0.0f);
+  std::fill(ending.get() + shape.window, ending.get() + 2 * bins, 0.0f);
   {
     const Plan forward([&] {
-      return fftwf_plan_dft_r2c_1d(int(length), signal.get(), spectrum.get(), FFTW_ESTIMATE);
+      return fftwf_plan_dft_r2c_1d(int(length), signal.get(), spectrum, FFTW_ESTIMATE);
     });
     const Plan endForward([&] {
-      return fftwf_plan_dft_r2c_1d(int(length), ending.get(), endSpectrum.get(), FFTW_ESTIMATE);
+      return fftwf_plan_dft_r2c_1d(int(length), ending.get(), endSpectrum, FFTW_ESTIMATE);
     });
     forward.run();
     endForward.run();
@@ -128,8 +167,9 @@ void similarities(const Analysis& shape, float* mix, float* similarity) {
     spectrum[bin][0] = product.real();
     spectrum[bin][1] = product.imag();
   }
+  ending.reset();
   const Plan backward([&] {
-    return fftwf_plan_dft_c2r_1d(int(length), spectrum.get(), signal.get(), FFTW_ESTIMATE);
+    return fftwf_plan_dft_c2r_1d(int(length), spectrum, signal.get(), FFTW_ESTIMATE);
   });
   backward.run();  // signal[m] = length * sum over k of tail[k] * mix[m + k]
 
@@ -137,12 +177,14 @@ void similarities(const Analysis& shape, float* mix, float* similarity) {
   for (std::size_t k = 0; k < shape.window; ++k) endEnergy += double(tail[k]) * tail[k];
   double energy = 0;
   for (std::size_t k = 0; k < shape.window; ++k) energy += double(mix[k]) * mix[k];
+  float* similarity = signal.get();  // each value replaces the product it is made from
   for (std::size_t m = 0; m <= shape.lastStart; ++m) {
     const double product = double(signal[m]) / double(length);
     const double total = energy + endEnergy;
     similarity[m] = total > 0 ? float(2.0 * product / total) : 0.0f;
     energy += double(mix[m + shape.window]) * mix[m + shape.window] - double(mix[m]) * mix[m];
   }
+  return signal;
 }
 
 // The earliest start among those that match about as well as the best, moved to the top of
@@ -162,19 +204,20 @@ double chooseStart(const float* similarity, std::size_t last, double* match) {
 
 // The analysis rate places the start to a fraction of its step; at the file's own rate the
 // start whose preceding frames best match the end's is exact for a true repetition.
-double refineAtFullRate(const DecodedAudio& audio, double estimate, std::size_t step) {
-  const std::size_t frames = audio.frameCount();
+double refineAtFullRate(const std::vector<std::int16_t>& mono, std::uint32_t rate, double estimate,
+                        std::size_t step) {
+  const std::size_t frames = mono.size();
   const auto centre = static_cast<std::int64_t>(std::llround(estimate));
   const auto reach = static_cast<std::int64_t>(2 * step);
-  const std::size_t compared = std::max<std::size_t>(1, audio.sampleRate / kRefineShare);
+  const std::size_t compared = std::max<std::size_t>(1, rate / kRefineShare);
   double best = -1;
   double bestStart = estimate;
   for (std::int64_t start = centre - reach; start <= centre + reach; ++start) {
     if (start < std::int64_t(compared) || start >= std::int64_t(frames)) continue;
     double product = 0, energy = 0;
     for (std::size_t k = 1; k <= compared; ++k) {
-      const double here = monoAt(audio, std::size_t(start) - k);
-      const double end = monoAt(audio, frames - k);
+      const double here = mono[std::size_t(start) - k];
+      const double end = mono[frames - k];
       product += here * end;
       energy += here * here + end * end;
     }
@@ -184,18 +227,9 @@ double refineAtFullRate(const DecodedAudio& audio, double estimate, std::size_t 
   return bestStart;
 }
 
-}  // namespace
-
-std::uint32_t msuLoopFrame(double seconds, std::uint64_t frames, std::uint32_t sampleRate) {
-  if (sampleRate == 0 || !(seconds >= 0)) return 0;
-  const std::uint64_t outFrames = frames * kMsuSampleRate / sampleRate;
-  const double last = outFrames > 0 ? double(outFrames - 1) : 0.0;
-  return static_cast<std::uint32_t>(std::floor(std::min(last, kMsuSampleRate * seconds)));
-}
-
-LoopSuggestion findLoopStart(const DecodedAudio& audio) {
-  const std::size_t frames = audio.frameCount();
-  const std::uint32_t rate = audio.sampleRate;
+// The search on the full-rate mono mix of a file.
+LoopSuggestion searchMono(const std::vector<std::int16_t>& mono, std::uint32_t rate) {
+  const std::size_t frames = mono.size();
   if (frames == 0 || rate == 0) return {};
   const auto step = std::max<std::size_t>(1, std::size_t(std::lround(rate / kAnalysisRate)));
   const double analysisRate = double(rate) / double(step);
@@ -210,21 +244,44 @@ LoopSuggestion findLoopStart(const DecodedAudio& audio) {
   shape.lastStart = shape.count - shape.window - shortestLoop;
 
   std::vector<float> mix(shape.count);
-  mixDown(audio, step, shape.count, mix.data());
-  std::vector<float> similarity(shape.lastStart + 1);
-  similarities(shape, mix.data(), similarity.data());
+  mixDown(mono, step, shape.count, mix.data());
+  const FftwBuffer<float> similarity = similarities(shape, mix.data());
+  mix = std::vector<float>();
 
   LoopSuggestion suggestion;
-  const double start = chooseStart(similarity.data(), shape.lastStart, &suggestion.match);
+  const double start = chooseStart(similarity.get(), shape.lastStart, &suggestion.match);
   // The end of the last compared passage matched the end of the file, so the loop start lies
   // one loop length before the file's end.
   const double loopLength = (double(shape.count - shape.window) - start) * double(step);
   const double startFrame = std::clamp(
-      refineAtFullRate(audio, double(frames) - loopLength, step), 0.0, double(frames - 1));
+      refineAtFullRate(mono, rate, double(frames) - loopLength, step), 0.0, double(frames - 1));
   suggestion.found = suggestion.match >= kGoodLoopMatch;
   suggestion.seconds = startFrame / rate;
   suggestion.msuFrame = msuLoopFrame(suggestion.seconds, frames, rate);
   return suggestion;
+}
+
+}  // namespace
+
+std::uint32_t msuLoopFrame(double seconds, std::uint64_t frames, std::uint32_t sampleRate) {
+  if (sampleRate == 0 || !(seconds >= 0)) return 0;
+  const std::uint64_t outFrames = frames * kMsuSampleRate / sampleRate;
+  const double last = outFrames > 0 ? double(outFrames - 1) : 0.0;
+  return static_cast<std::uint32_t>(std::floor(std::min(last, kMsuSampleRate * seconds)));
+}
+
+LoopSuggestion findLoopStart(const DecodedAudio& audio) {
+  if (audio.channels <= 0) return {};
+  std::vector<std::int16_t> mono;
+  mono.reserve(audio.frameCount());
+  appendMono(audio.samples.data(), audio.frameCount(), std::size_t(audio.channels), mono);
+  return searchMono(mono, audio.sampleRate);
+}
+
+LoopSuggestion findLoopStart(const Bytes& file) {
+  MonoSink sink;
+  detail::streamAudio(file, sink);
+  return searchMono(sink.mono(), sink.rate());
 }
 
 }  // namespace tbp

@@ -25,6 +25,10 @@ inline constexpr double kGoodLoopMatch = 0.9;
 // than a few seconds has nothing to compare and gets no suggestion. Safe on several threads.
 LoopSuggestion findLoopStart(const DecodedAudio& audio);
 
+// The same for an audio file's bytes, decoded as a stream into the mono mix alone, so that the
+// search holds far less than the decoded file. Throws the decoder's errors.
+LoopSuggestion findLoopStart(const Bytes& file);
+
 // The loop point that a loop start in seconds gives in the converted track of `frames` input
 // frames at `sampleRate` (as makeMsuPcm computes it).
 std::uint32_t msuLoopFrame(double seconds, std::uint64_t frames, std::uint32_t sampleRate);

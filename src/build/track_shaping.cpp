@@ -86,9 +86,34 @@ void trimSilence(Bytes& track, bool loops) {
   }
 }
 
+// The samples of the track from `first`, `count` of them, as host integers (the track is
+// little-endian, as is every machine this builds for; the copy keeps it independent of that).
+void readSamples(const Bytes& track, std::size_t first, std::size_t count, std::int16_t* out) {
+  for (std::size_t i = 0; i < count; ++i) out[i] = sampleAt(track, first + i);
+}
+
 void scale(Bytes& track, double gain) {
   const std::size_t samples = 2 * frameCount(track);
-  for (std::size_t i = 0; i < samples; ++i) putSample(track, i, sampleAt(track, i) * gain);
+  const auto factor = static_cast<float>(gain);
+  std::vector<std::int16_t> block(2 * kMeterBlockFrames);
+  for (std::size_t done = 0; done < samples; done += block.size()) {
+    const std::size_t count = std::min(block.size(), samples - done);
+    readSamples(track, done, count, block.data());
+    // Without branches, so that the loop runs in vector registers: round half away from zero
+    // by truncating value + 0.5 with the value's sign, within the 16-bit range.
+    for (std::size_t i = 0; i < count; ++i) {
+      float value = float(block[i]) * factor;
+      value = std::clamp(value, -32768.0f, 32767.0f);
+      value += value < 0.0f ? -0.5f : 0.5f;
+      block[i] = static_cast<std::int16_t>(std::clamp(static_cast<int>(value), -32768, 32767));
+    }
+    std::uint8_t* out = track.data() + kHeaderBytes + 2 * done;
+    for (std::size_t i = 0; i < count; ++i) {
+      const auto bits = static_cast<std::uint16_t>(block[i]);
+      out[2 * i] = static_cast<std::uint8_t>(bits);
+      out[2 * i + 1] = static_cast<std::uint8_t>(bits >> 8);
+    }
+  }
 }
 
 void fadeOut(Bytes& track, double seconds) {
@@ -133,14 +158,16 @@ LoudnessMeasure measureTrackLoudness(const Bytes& track) {
   const std::size_t frames = frameCount(track);
   if (frames == 0) return {-std::numeric_limits<double>::infinity(), 0};
   Meter meter(2, kMsuSampleRate, 2);
+  std::vector<std::int16_t> samples(2 * kMeterBlockFrames);
   std::vector<float> block(2 * kMeterBlockFrames);
   int peak = 0;
   for (std::size_t done = 0; done < frames; done += kMeterBlockFrames) {
     const std::size_t count = std::min(kMeterBlockFrames, frames - done);
+    readSamples(track, 2 * done, 2 * count, samples.data());
     for (std::size_t i = 0; i < 2 * count; ++i) {
-      const int sample = sampleAt(track, 2 * done + i);
-      peak = std::max(peak, std::abs(sample));
-      block[i] = float(sample) / 32767.0f;
+      const int sample = samples[i];
+      peak = std::max(peak, sample < 0 ? -sample : sample);
+      block[i] = float(sample) * (1.0f / 32767.0f);
     }
     meter.add(block.data(), count);
   }

@@ -61,7 +61,7 @@ Bytes patchAgainstNes(const BuiltPort& built, const Bytes& image) {
 double loopStartOf(const TrackChoice& choice, const Bytes& audio) {
   if (!choice.loop.value_or(false)) return -1.0;
   if (!choice.suggestedLoop) return choice.loopStart;
-  const LoopSuggestion loop = findLoopStart(decodeAudio(audio));
+  const LoopSuggestion loop = findLoopStart(audio);
   if (!loop.found)
     throw std::runtime_error(fileNameOf(choice.audioPath) +
                              ": no seamless loop start found; give the loop start in seconds");

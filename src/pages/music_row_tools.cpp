@@ -39,8 +39,7 @@ void findLoop(MainWindow& window, int song, QCheckBox* loop, QDoubleSpinBox* sta
   {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-      suggestion = tbp::findLoopStart(
-          tbp::decodeAudio(tbp::readFile(choice->path.toUtf8().toStdString())));
+      suggestion = tbp::findLoopStart(tbp::readFile(choice->path.toUtf8().toStdString()));
     } catch (...) {
       QApplication::restoreOverrideCursor();
       throw;
