@@ -84,7 +84,7 @@ std::string buildDetails() {
          "                            port's own loop setting holds (repeatable)\n"
          "  --loudness LUFS           scale every track to this integrated loudness (EBU R 128,\n"
          "                            -20 matches the window's default), never raising a peak\n"
-         "                            above -1 dBTP\n"
+         "                            above -1 dBFS\n"
          "  --trim                    drop each track's leading silence (below -60 dBFS)\n"
          "  --fade SECONDS            fade out the last SECONDS of each track that does not loop\n"
          "  --bps                     write a BPS patch against the NES ROM instead\n"

@@ -101,7 +101,7 @@ QWidget* buildLoudnessBar(MainWindow& window) {
   tools.matchBox->setToolTip(
       QStringLiteral("Scale every track to the same integrated loudness (EBU R 128) when it is "
                      "saved, so that songs from different sources play evenly. Peaks stay "
-                     "below -1 dBTP."));
+                     "below -1 dBFS."));
   tools.targetBox = new QDoubleSpinBox;
   tools.targetBox->setDecimals(1);
   tools.targetBox->setRange(kLowestTarget, kHighestTarget);
