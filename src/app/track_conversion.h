@@ -9,6 +9,9 @@
 #include "build/track_shaping.h"
 
 class Progress;
+namespace tbp {
+class StagedFiles;
+}
 
 // One chosen audio file and the MSU-1 track it becomes.
 struct TrackJob {
@@ -16,7 +19,9 @@ struct TrackJob {
   std::string audioPath;         // UTF-8
   double loopStartSeconds = -1;  // negative: the track has no loop point
   std::string trackPath;         // UTF-8
-  tbp::TrackShaping shaping;     // loudness, trim and fade; none by default
+  // Where the track is staged, to appear together with the file it belongs to.
+  tbp::StagedFiles* files = nullptr;
+  tbp::TrackShaping shaping;  // loudness, trim and fade; none by default
 };
 
 struct TrackConversionResult {
@@ -25,8 +30,8 @@ struct TrackConversionResult {
   QString failureMessage;
 };
 
-// Converts and writes the jobs on worker threads, at most `threads` at a time, starting them in
-// order; each track is written as soon as it is converted. The calling (GUI) thread runs an
+// Converts and stages the jobs on worker threads, at most `threads` at a time, starting them in
+// order; each track is staged as soon as it is converted. The calling (GUI) thread runs an
 // event loop meanwhile, so the window stays painted, and shows the first unfinished job: in
 // showStatus as "Converting <name> ..." and in progress as "Converting track i of n: <name>".
 // Once progress is cancelled no further job starts; the call returns when every started job

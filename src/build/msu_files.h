@@ -3,6 +3,7 @@
 #include <string>
 
 #include "build/track_shaping.h"
+#include "formats/bytes.h"
 
 namespace tbp {
 
@@ -20,10 +21,22 @@ std::string msuTrackPath(const std::string& base, int track);
 // never touched. A failure to create it is ignored: players only need the tracks themselves.
 void createMsuMarker(const std::string& base);
 
+class StagedFiles;
+
+// Reads the audio file (within the audio size limit) and converts it to an MSU-1 track
+// (loopStartSeconds < 0: no loop point) with the shaping asked for (none by default). Every error names the audio file: the reader's
+// messages carry its path, the decoder's and converter's are prefixed with its name and ": ".
+Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds,
+                       const TrackShaping& shaping = {});
+
+// The same track, staged in files for trackPath: it appears only when files is committed.
+void stageMsuTrack(StagedFiles& files, const std::string& audioPath, double loopStartSeconds,
+                   const std::string& trackPath, const TrackShaping& shaping = {});
+
 // Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) with
-// the shaping asked for (none by default) and writes it safely to trackPath. Throws with the
-// reader's, converter's or writer's message; nothing is written for a track that fails. Shares
-// no state, so several tracks can be written on different threads at once.
+// the shaping and writes it safely to trackPath. Throws with the reader's, converter's or writer's message;
+// nothing is written for a track that fails. Shares no state, so several tracks can be written
+// on different threads at once.
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
                        const std::string& trackPath, const TrackShaping& shaping = {});
 

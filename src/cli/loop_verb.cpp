@@ -42,7 +42,7 @@ void writeJson(const LoopSuggestion& loop) {
 }  // namespace
 
 void runLoop(const Arguments& arguments) {
-  const LoopSuggestion loop = findLoopStart(readFile(arguments.positionals[0]));
+  const LoopSuggestion loop = findLoopStart(readFile(arguments.positionals[0], FileRole::Audio));
   if (arguments.has("--json"))
     writeJson(loop);
   else

@@ -4,6 +4,7 @@
 #include "build/files.h"
 #include "build/patch_files.h"
 #include "build/paths.h"
+#include "cli/output_guard.h"
 #include "cli/verbs.h"
 #include "formats/patches.h"
 #include "port/port_image.h"
@@ -13,29 +14,23 @@ namespace {
 
 constexpr std::size_t kKilobyte = 1024;
 
-// A proposed name may land on an input (a ROM patched by a patch of the same name): the window
-// would ask before replacing it, so the tool refuses and asks for -o.
-void refuseInputAsOutput(const std::string& output, const std::vector<std::string>& inputs) {
-  for (const std::string& input : inputs)
-    if (sameFile(output, input))
-      throw std::runtime_error("the default output " + output +
-                               " is an input file; choose another name with -o");
-}
-
 }  // namespace
 
 void runApply(const Arguments& arguments) {
   const std::string& patchPath = arguments.positionals[0];
   const std::string& romPath = arguments.positionals[1];
-  const Bytes rom = readFile(romPath);
-  const Bytes patch = readFile(patchPath);
+  std::string output = arguments.value("-o");
+  if (!output.empty()) refuseOutputOverInput({output}, {romPath, patchPath});
+  const Bytes rom = readFile(romPath, FileRole::Rom);
+  const Bytes patch = readFile(patchPath, FileRole::Patch);
   const PortImage result(applyAnyPatch(rom, patch).bytes);
   const std::size_t size = result.bytes().size();
-  std::string output = arguments.value("-o");
   if (output.empty()) {
+    // A proposed name may land on an input (a ROM patched by a patch of the same name): the
+    // window would ask before replacing it, so the tool refuses and asks for -o.
     output = joinPath(absoluteDirectory(romPath),
                       completeBaseName(patchPath) + patchedRomExtension(result.isPort(), size));
-    refuseInputAsOutput(output, {romPath, patchPath});
+    refuseOutputOverInput({output}, {romPath, patchPath}, true);
   }
   writeFileSafely(output, result.bytes());
   std::cout << "Patched: " << output << " (" << size << " bytes)\n";
@@ -44,16 +39,17 @@ void runApply(const Arguments& arguments) {
 void runCreate(const Arguments& arguments) {
   const std::string& sourcePath = arguments.positionals[0];
   const std::string& targetPath = arguments.positionals[1];
-  const Bytes source = readFile(sourcePath);
-  const Bytes target = readFile(targetPath);
+  std::string output = arguments.value("-o");
+  if (!output.empty()) refuseOutputOverInput({output}, {sourcePath, targetPath});
+  const Bytes source = readFile(sourcePath, FileRole::Rom);
+  const Bytes target = readFile(targetPath, FileRole::Rom);
   const Bytes patch = createBps(source, target, arguments.value("--metadata"));
   // The patch is proven before it is written: applied to the source it must give the target.
   if (applyBps(source, patch) != target)
     throw std::runtime_error("internal error: the patch did not round-trip");
-  std::string output = arguments.value("-o");
   if (output.empty()) {
     output = joinPath(absoluteDirectory(sourcePath), completeBaseName(sourcePath) + ".bps");
-    refuseInputAsOutput(output, {sourcePath, targetPath});
+    refuseOutputOverInput({output}, {sourcePath, targetPath}, true);
   }
   writeFileSafely(output, patch);
   std::cout << "Patch saved: " << output << " (" << patch.size() / kKilobyte << " KB)\n";

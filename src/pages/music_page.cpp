@@ -58,7 +58,8 @@ void chooseAudio(MainWindow& window, int song) {
   double seconds = 0;
   try {
     const WaitCursor busy;
-    const tbp::DecodedAudio audio = tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString()));
+    const tbp::DecodedAudio audio =
+        tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString(), tbp::FileRole::Audio));
     seconds = durationSeconds(audio);
     describeAudio(window, song, path, audio);
   } catch (const std::exception& error) {

@@ -39,7 +39,8 @@ void findLoop(MainWindow& window, int song, QCheckBox* loop, QDoubleSpinBox* sta
   {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-      suggestion = tbp::findLoopStart(tbp::readFile(choice->path.toUtf8().toStdString()));
+      suggestion = tbp::findLoopStart(
+          tbp::readFile(choice->path.toUtf8().toStdString(), tbp::FileRole::Audio));
     } catch (...) {
       QApplication::restoreOverrideCursor();
       throw;

@@ -42,8 +42,8 @@ void SeamPlayer::play(int song, const QString& path, double loopStartSeconds,
     QByteArray frames;
     QString error;
     try {
-      const tbp::Bytes track =
-          tbp::makeShapedTrack(tbp::readFile(file), loopStartSeconds, shaping);
+      const tbp::Bytes audio = tbp::readFile(file, tbp::FileRole::Audio);
+      const tbp::Bytes track = tbp::makeShapedTrack(audio, loopStartSeconds, shaping);
       const tbp::Bytes seam = tbp::msuSeam(track, loopStartSeconds >= 0, kSeamSeconds);
       frames = QByteArray(reinterpret_cast<const char*>(seam.data()), qsizetype(seam.size()));
     } catch (const std::exception& failure) {
