@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
-  libmpg123-dev libflac-dev libvorbis-dev libssl-dev
+  qt6-base-dev qt6-multimedia-dev libgl-dev
+  libmpg123-dev libflac-dev libvorbis-dev libssl-dev libebur128-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
   desktop-file-utils

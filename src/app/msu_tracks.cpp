@@ -11,6 +11,7 @@
 #include "app/track_conversion.h"
 #include "build/msu_files.h"
 #include "build/staged_files.h"
+#include "pages/music_tools.h"
 
 namespace {
 
@@ -43,7 +44,8 @@ int MainWindow::writeMsuTracks(const QString& savedPath, tbp::StagedFiles& files
   std::vector<int> songs;
   for (const auto& [song, choice] : musicChoices) {
     jobs.push_back({QFileInfo(choice.path).fileName(), utf8(choice.path),
-                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song), &files});
+                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song), &files,
+                    trackShaping(*this, song, choice)});
     songs.push_back(song);
   }
 

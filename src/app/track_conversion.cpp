@@ -66,7 +66,7 @@ class TrackRun {
       JobState outcome = JobState::Failed;
       try {
         tbp::stageMsuTrack(*job.files, job.audioPath, job.loopStartSeconds, job.trackPath,
-                           counter);
+                           job.shaping, counter);
         outcome = JobState::Written;
       } catch (const tbp::ConversionCancelled&) {
         outcome = JobState::Cancelled;

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include "build/track_shaping.h"
+
 class Progress;
 namespace tbp {
 class StagedFiles;
@@ -19,6 +21,7 @@ struct TrackJob {
   std::string trackPath;         // UTF-8
   // Where the track is staged, to appear together with the file it belongs to.
   tbp::StagedFiles* files = nullptr;
+  tbp::TrackShaping shaping;  // loudness, trim and fade; none by default
 };
 
 struct TrackConversionResult {

@@ -28,10 +28,10 @@ void createMsuMarker(const std::string& base) {
 }
 
 Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds,
-                       TrackProgress* progress) {
+                       const TrackShaping& shaping, TrackProgress* progress) {
   const Bytes file = readFile(audioPath, FileRole::Audio);
   try {
-    return makeMsuTrack(file, loopStartSeconds, progress);
+    return makeShapedTrack(file, loopStartSeconds, shaping, progress);
   } catch (const ConversionCancelled&) {
     throw;  // not a failure of the file
   } catch (const std::runtime_error& error) {
@@ -41,13 +41,15 @@ Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds,
 }
 
 void stageMsuTrack(StagedFiles& files, const std::string& audioPath, double loopStartSeconds,
-                   const std::string& trackPath, TrackProgress* progress) {
-  files.stage(trackPath, msuTrackFromFile(audioPath, loopStartSeconds, progress));
+                   const std::string& trackPath, const TrackShaping& shaping,
+                   TrackProgress* progress) {
+  files.stage(trackPath, msuTrackFromFile(audioPath, loopStartSeconds, shaping, progress));
 }
 
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
-                       const std::string& trackPath, TrackProgress* progress) {
-  writeFileSafely(trackPath, msuTrackFromFile(audioPath, loopStartSeconds, progress));
+                       const std::string& trackPath, const TrackShaping& shaping,
+                       TrackProgress* progress) {
+  writeFileSafely(trackPath, msuTrackFromFile(audioPath, loopStartSeconds, shaping, progress));
 }
 
 }  // namespace tbp

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "build/track_shaping.h"
 #include "formats/bytes.h"
 
 namespace tbp {
@@ -25,23 +26,25 @@ void createMsuMarker(const std::string& base);
 class StagedFiles;
 
 // Reads the audio file (within the audio size limit) and converts it to an MSU-1 track
-// (loopStartSeconds < 0: no loop point). Every error names the audio file: the reader's
+// (loopStartSeconds < 0: no loop point) with the shaping asked for (none by default). Every error names the audio file: the reader's
 // messages carry its path, the decoder's and converter's are prefixed with its name and ": ".
 // progress, when given, follows the conversion from another thread and can cancel it: a
 // cancelled track throws ConversionCancelled.
 Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds,
-                       TrackProgress* progress = nullptr);
+                       const TrackShaping& shaping = {}, TrackProgress* progress = nullptr);
 
 // The same track, staged in files for trackPath: it appears only when files is committed.
 void stageMsuTrack(StagedFiles& files, const std::string& audioPath, double loopStartSeconds,
-                   const std::string& trackPath, TrackProgress* progress = nullptr);
+                   const std::string& trackPath, const TrackShaping& shaping = {},
+                   TrackProgress* progress = nullptr);
 
-// Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) and
-// writes it safely to trackPath. Throws with the reader's, converter's or writer's message;
+// Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) with
+// the shaping and writes it safely to trackPath. Throws with the reader's, converter's or writer's message;
 // nothing is written for a track that fails. Shares no state, so several tracks can be written
 // on different threads at once. progress, when given, follows the conversion and can cancel
 // it: a cancelled track throws ConversionCancelled and writes nothing.
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
-                       const std::string& trackPath, TrackProgress* progress = nullptr);
+                       const std::string& trackPath, const TrackShaping& shaping = {},
+                       TrackProgress* progress = nullptr);
 
 }  // namespace tbp

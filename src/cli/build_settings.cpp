@@ -78,6 +78,9 @@ std::pair<int, TrackChoice> parseTrack(const std::string& text) {
     const double seconds = std::strtod(loop.c_str(), &end);
     if (loop == "off") {
       choice.loop = false;
+    } else if (loop == "auto") {
+      choice.loop = true;
+      choice.suggestedLoop = true;
     } else if (!loop.empty() && *end == '\0' && std::isfinite(seconds) && seconds >= 0) {
       choice.loop = true;
       choice.loopStart = seconds;
@@ -86,6 +89,27 @@ std::pair<int, TrackChoice> parseTrack(const std::string& text) {
   }
   if (choice.audioPath.empty()) throw UsageError("--msu needs an audio file: '" + text + "'");
   return {int(*song), choice};
+}
+
+// A number of a given range for an option, or a usage error naming the option.
+double decimalOption(const Arguments& arguments, const std::string& option, double low,
+                     double high) {
+  const std::string text = arguments.value(option);
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(value >= low && value <= high))
+    throw UsageError(option + " takes a number from " + std::to_string(int(low)) + " to " +
+                     std::to_string(int(high)) + ", not '" + text + "'");
+  return value;
+}
+
+TrackShaping parseShaping(const Arguments& arguments) {
+  TrackShaping shaping;
+  if (arguments.has("--loudness"))
+    shaping.loudnessTarget = decimalOption(arguments, "--loudness", -70, 0);
+  shaping.trimSilence = arguments.has("--trim");
+  if (arguments.has("--fade")) shaping.fadeSeconds = decimalOption(arguments, "--fade", 0, 60);
+  return shaping;
 }
 
 void chooseTrack(PortImage& port, int song, const TrackChoice& choice) {
@@ -127,6 +151,7 @@ BuildSettings parseBuildSettings(const Arguments& arguments) {
     auto [song, choice] = parseTrack(text);
     settings.tracks[song] = choice;  // a later choice for the same song replaces the earlier
   }
+  settings.shaping = parseShaping(arguments);
   return settings;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "build/final_image.h"
+#include "build/track_shaping.h"
 #include "cli/arguments.h"
 #include "port/port_image.h"
 
@@ -17,6 +18,7 @@ struct TrackChoice {
   std::string audioPath;
   std::optional<bool> loop;  // unset: the port's own loop flag for the song
   double loopStart = 0.0;    // seconds, used when the track loops
+  bool suggestedLoop = false;  // "@auto": loop from the start that the loop search suggests
 };
 
 // The settings of `build`, checked for form but not yet against the port.
@@ -29,6 +31,7 @@ struct BuildSettings {
   RomSizeChoice size = RomSizeChoice::AsItIs;
   std::vector<std::string> codes;
   std::map<int, TrackChoice> tracks;  // by song, which is also the MSU-1 track number
+  TrackShaping shaping;               // loudness, trim and fade, for every track
 };
 
 // Throws UsageError for a malformed or unknown value.

@@ -5,11 +5,13 @@
 #include "build/audio.h"
 #include "build/build_port.h"
 #include "build/files.h"
+#include "build/loop_search.h"
 #include "build/msu_files.h"
 #include "build/nes_rom.h"
 #include "build/paths.h"
 #include "build/port_verdict.h"
 #include "build/staged_files.h"
+#include "build/track_shaping.h"
 #include "cli/build_settings.h"
 #include "cli/database.h"
 #include "cli/output_guard.h"
@@ -89,15 +91,31 @@ Bytes patchAgainstNes(const BuiltPort& built, const Bytes& image) {
   return patch;
 }
 
+// The loop start of a track: the one given, or the one the loop search suggests for "@auto".
+double loopStartOf(const TrackChoice& choice) {
+  if (!choice.loop.value_or(false)) return -1.0;
+  if (!choice.suggestedLoop) return choice.loopStart;
+  const std::string name = fileNameOf(choice.audioPath);
+  const Bytes audio = readFile(choice.audioPath, FileRole::Audio);  // its errors name the path
+  LoopSuggestion loop;
+  try {
+    loop = findLoopStart(audio);
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(name + ": " + error.what());
+  }
+  if (!loop.found)
+    throw std::runtime_error(name + ": no seamless loop start found; give the loop start in seconds");
+  return loop.seconds;
+}
+
 // Converts every chosen track, in ascending song order, staged beside the output.
 void stageTracks(StagedFiles& files, const BuildSettings& settings) {
   const std::string base = msuBasePath(settings.output);
   const bool terminal = isatty(STDERR_FILENO) == 1;
   for (const auto& [song, choice] : settings.tracks) {
     if (terminal) std::cerr << "Converting " << fileNameOf(choice.audioPath) << " ..." << std::endl;
-    const bool loops = choice.loop.value_or(false);
-    stageMsuTrack(files, choice.audioPath, loops ? choice.loopStart : -1.0,
-                  msuTrackPath(base, song));
+    stageMsuTrack(files, choice.audioPath, loopStartOf(choice), msuTrackPath(base, song),
+                  settings.shaping);
   }
   files.setMarker(msuMarkerPath(base));
 }

@@ -39,6 +39,14 @@ const char* const kInfoDetails =
     "                then games/ in the current folder\n"
     "  --json        JSON for scripts instead of text\n";
 
+const char* const kLoopDetails =
+    "Looks for the loop start that makes the jump from the end of an audio file (WAV, MP3, OGG\n"
+    "or FLAC) seamless: where the music just before it sounds like the music just before the\n"
+    "end. Prints \"loop start: S s (frame F at 44100 Hz), match Q\" with Q from 0 (unlike) to\n"
+    "1 (identical), or says that no start matches well enough.\n"
+    "\n"
+    "  --json   JSON for scripts instead of text\n";
+
 // The switch keys, wrapped under the --set line.
 std::string switchKeys() {
   const std::string indent(30, ' ');
@@ -75,8 +83,14 @@ std::string buildDetails() {
          "                            and what each code did is reported on standard error\n"
          "  --msu SONG=AUDIO[@LOOP]   play AUDIO (WAV, MP3, OGG or FLAC) through MSU-1 in place\n"
          "                            of NES song SONG (decimal, or hex as $1F or 0x1F);\n"
-         "                            @LOOP loops from LOOP seconds, @off plays it once, and\n"
-         "                            without it the port's own loop setting holds (repeatable)\n"
+         "                            @LOOP loops from LOOP seconds, @auto from the start that\n"
+         "                            'loop' suggests, @off plays it once, and without it the\n"
+         "                            port's own loop setting holds (repeatable)\n"
+         "  --loudness LUFS           scale every track to this integrated loudness (EBU R 128,\n"
+         "                            -20 matches the window's default), never raising a peak\n"
+         "                            above -1 dBFS\n"
+         "  --trim                    drop each track's leading silence (below -60 dBFS)\n"
+         "  --fade SECONDS            fade out the last SECONDS of each track that does not loop\n"
          "  --bps                     write a BPS patch against the NES ROM instead\n"
          "\n"
          "The settings are applied in this order: chip, music, switches, palette; the Game\n"
@@ -121,8 +135,17 @@ const std::vector<Verb>& verbs() {
          {{"--size"}},
          {{"--gg"}},
          {{"--msu"}, true, true},
+         {{"--loudness"}},
+         {{"--trim"}, false},
+         {{"--fade"}},
          {{"--bps"}, false}}},
        runBuild},
+      {"loop",
+       "loop AUDIO [--json]",
+       "suggest a seamless loop start for an audio file",
+       kLoopDetails,
+       {{"AUDIO"}, {{{"--json"}, false}}},
+       runLoop},
   };
   return table;
 }

@@ -1,5 +1,6 @@
 #include "cli/json_writer.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace tbp::cli {
@@ -129,6 +130,14 @@ void JsonWriter::string(const std::string& text) {
 void JsonWriter::number(std::int64_t value) {
   beforeValue();
   out_ << value;
+}
+
+void JsonWriter::decimal(double value, int places) {
+  if (!std::isfinite(value)) return null();
+  beforeValue();
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", places, value);
+  out_ << text;
 }
 
 void JsonWriter::boolean(bool value) {

@@ -22,6 +22,8 @@ class JsonWriter {
 
   void string(const std::string& text);
   void number(std::int64_t value);
+  // A finite value in fixed notation with `places` decimals (non-finite values are null).
+  void decimal(double value, int places);
   void boolean(bool value);
   void null();
 

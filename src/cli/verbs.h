@@ -33,6 +33,7 @@ void runApply(const Arguments& arguments);
 void runCreate(const Arguments& arguments);
 void runInfo(const Arguments& arguments);
 void runBuild(const Arguments& arguments);
+void runLoop(const Arguments& arguments);
 
 // The whole command line without the program name; returns the exit status.
 int runCommandLine(const std::vector<std::string>& words);

@@ -17,6 +17,7 @@
 #include "app/user_settings.h"
 #include "build/audio.h"
 #include "build/files.h"
+#include "pages/music_tools.h"
 #include "pages/pages.h"
 
 namespace {
@@ -69,8 +70,10 @@ void chooseAudio(MainWindow& window, int song) {
   double seconds = 0;
   try {
     const WaitCursor busy;
-    seconds = durationSeconds(
-        tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString(), tbp::FileRole::Audio)));
+    const tbp::DecodedAudio audio =
+        tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString(), tbp::FileRole::Audio));
+    seconds = durationSeconds(audio);
+    describeAudio(window, song, path, audio);
   } catch (const std::exception& error) {
     // The reader's messages carry the path already; the decoder's get the file's name.
     const QString message = QString::fromUtf8(error.what());
@@ -123,7 +126,7 @@ void setLoopStart(MainWindow& window, int song, double seconds) {
 }
 
 // romTrack: the MSU-1 track the ROM already plays for the song, or -1.
-QLabel* fileLabel(const MusicChoice* choice, int romTrack) {
+QLabel* fileLabel(const MainWindow& window, int song, const MusicChoice* choice, int romTrack) {
   if (!choice && romTrack >= 0) {
     auto* label = new QLabel(QStringLiteral("MSU-1 track %1, in this ROM").arg(romTrack));
     label->setToolTip(
@@ -136,9 +139,11 @@ QLabel* fileLabel(const MusicChoice* choice, int romTrack) {
   if (!choice)
     return new QLabel(QStringLiteral("<span style='color:gray'>original NES music</span>"));
   // A file name is shown as it is, never read as markup.
+  const QString loudness = loudnessText(window, song, *choice);
   auto* label = new QLabel(
       QStringLiteral("%1  (%2 s)")
-          .arg(QFileInfo(choice->path).fileName(), QString::number(choice->seconds, 'f', 1)));
+          .arg(QFileInfo(choice->path).fileName(), QString::number(choice->seconds, 'f', 1)) +
+      (loudness.isEmpty() ? QString() : QStringLiteral("\n") + loudness));
   label->setTextFormat(Qt::PlainText);
   // The tooltip tells where the file lives.
   label->setToolTip(QDir::toNativeSeparators(choice->path));
@@ -178,7 +183,7 @@ void addSongRow(MainWindow& window, int row, const tbp::MsuSong& song) {
 
   QGridLayout& grid = *window.musicGrid;
   grid.addWidget(name, row, kNameColumn);
-  grid.addWidget(fileLabel(choice, romTrack), row, kFileColumn);
+  grid.addWidget(fileLabel(window, index, choice, romTrack), row, kFileColumn);
   grid.addWidget(choose, row, kChooseColumn);
   grid.addWidget(loop, row, kLoopColumn);
   grid.addWidget(start, row, kStartColumn);
@@ -194,6 +199,7 @@ void addSongRow(MainWindow& window, int row, const tbp::MsuSong& song) {
   QObject::connect(clear, &QPushButton::clicked, &window, [&window, index] {
     runPageHandler(window, [&] { clearChoice(window, index); });
   });
+  addTrackTools(window, row, index, loop, start);
 }
 
 // Empties the grid. The widgets go later, so the handler that asked for the rebuild can finish
@@ -240,6 +246,7 @@ QWidget* buildMusicPage(MainWindow& window) {
   window.musicIntro = new QLabel;
   window.musicIntro->setWordWrap(true);
   layout->addWidget(window.musicIntro);
+  layout->addWidget(buildLoudnessBar(window));
 
   window.musicList = new QWidget;
   window.musicGrid = new QGridLayout(window.musicList);
@@ -272,6 +279,7 @@ void MainWindow::rebuildMusicList() {
                           .arg(songs.size()));
   for (std::size_t row = 0; row < songs.size(); ++row) addSongRow(*this, int(row), songs[row]);
   musicGrid->setColumnStretch(kFileColumn, 1);
+  musicGrid->setColumnStretch(kWaveColumn, 2);
   musicGrid->setRowStretch(int(songs.size()), 1);
   restoreFocus(*musicGrid, focus);
 }

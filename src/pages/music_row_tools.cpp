@@ -1,0 +1,179 @@
+#include <exception>
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QMenu>
+#include <QStyle>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include "app/main_window.h"
+#include "app/prompts.h"
+#include "build/files.h"
+#include "build/loop_search.h"
+#include "pages/music_tools.h"
+#include "pages/pages.h"
+#include "pages/seam_player.h"
+#include "pages/waveform_view.h"
+
+namespace {
+
+// The fade lengths the shaping menu offers; 0 is no fade.
+constexpr double kFadeChoices[] = {0, 2, 5, 10};
+
+MusicChoice* choiceOf(MainWindow& window, int song) {
+  const auto found = window.musicChoices.find(song);
+  return found == window.musicChoices.end() ? nullptr : &found->second;
+}
+
+// Looks for a seamless loop start and, when there is one, loops the song from it. The exact
+// start is kept (the spin box shows it to two decimals), so the track is the one that
+// `bexulo-cli build --msu SONG=FILE@auto` writes.
+void findLoop(MainWindow& window, int song, QCheckBox* loop, QDoubleSpinBox* start) {
+  MusicChoice* choice = choiceOf(window, song);
+  if (!choice) return;
+  tbp::LoopSuggestion suggestion;
+  {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+      suggestion = tbp::findLoopStart(
+          tbp::readFile(choice->path.toUtf8().toStdString(), tbp::FileRole::Audio));
+    } catch (...) {
+      QApplication::restoreOverrideCursor();
+      throw;
+    }
+    QApplication::restoreOverrideCursor();
+  }
+  const QString match = QString::number(suggestion.match, 'f', 3);
+  if (!suggestion.found) {
+    window.prompts().warning(
+        QStringLiteral("No seamless loop"),
+        QStringLiteral("No start in this file sounds enough like its end to loop without a "
+                       "jump (best match %1). Click in the waveform or type the loop start.")
+            .arg(match));
+    return;
+  }
+  loop->setChecked(true);
+  start->setValue(suggestion.seconds);
+  choice->loopStart = suggestion.seconds;
+  window.statusBar()->showMessage(
+      QStringLiteral("Loop start %1 s (frame %2 at 44100 Hz), match %3")
+          .arg(QString::number(suggestion.seconds, 'f', 3))
+          .arg(suggestion.msuFrame)
+          .arg(match));
+}
+
+WaveformView* waveform(const TrackDetails& details, const MusicChoice& choice, QCheckBox* loop,
+                       QDoubleSpinBox* start) {
+  auto* view = new WaveformView;
+  view->setSummary(details.peaks);
+  view->setLatestLoopStart(start->maximum());
+  view->setLoopStart(choice.loop ? choice.loopStart : -1);
+  QObject::connect(view, &WaveformView::loopStartPicked, view,
+                   [loop, start](double seconds) {
+                     loop->setChecked(true);
+                     start->setValue(seconds);
+                   });
+  QObject::connect(start, &QDoubleSpinBox::valueChanged, view, [view, loop](double seconds) {
+    if (loop->isChecked()) view->setLoopStart(seconds);
+  });
+  QObject::connect(loop, &QCheckBox::toggled, view,
+                   [view, start](bool on) { view->setLoopStart(on ? start->value() : -1); });
+  return view;
+}
+
+// The play and stop symbols of the style, with the button's text for the tooltip-less reader.
+void showListenState(QToolButton* listen, bool playing) {
+  listen->setText(playing ? QStringLiteral("Stop") : QStringLiteral("Listen"));
+  listen->setIcon(listen->style()->standardIcon(playing ? QStyle::SP_MediaStop
+                                                        : QStyle::SP_MediaPlay));
+}
+
+QToolButton* listenButton(MainWindow& window, int song, bool chosen) {
+  SeamPlayer* player = musicTools(window).player;
+  auto* listen = new QToolButton;
+  listen->setToolButtonStyle(Qt::ToolButtonIconOnly);  // the text names it for screen readers
+  showListenState(listen, player->song() == song);
+  const QString unavailable = SeamPlayer::unavailableReason();
+  listen->setEnabled(chosen && unavailable.isEmpty());
+  listen->setAccessibleName(QStringLiteral("Listen"));
+  listen->setToolTip(unavailable.isEmpty()
+                         ? QStringLiteral("Play the last 3 seconds and the jump to the loop start, "
+                                          "as the console will")
+                         : unavailable);
+  QObject::connect(player, &SeamPlayer::changed, listen,
+                   [listen, player, song] { showListenState(listen, player->song() == song); });
+  QObject::connect(listen, &QToolButton::clicked, &window, [&window, player, song] {
+    const MusicChoice* choice = choiceOf(window, song);
+    if (player->song() == song || !choice) return player->stop();
+    player->play(song, choice->path, choice->loop ? choice->loopStart : -1.0,
+                 trackShaping(window, song, *choice));
+  });
+  return listen;
+}
+
+// "Trim leading silence" and the fade-out lengths, which apply when the song does not loop.
+QToolButton* shapeButton(MainWindow& window, int song, const TrackDetails* details) {
+  auto* button = new QToolButton;
+  button->setText(QStringLiteral("Shape"));
+  button->setToolTip(QStringLiteral("Trim the silence before the music, or fade out the end"));
+  button->setPopupMode(QToolButton::InstantPopup);
+  button->setEnabled(details != nullptr);
+  auto* menu = new QMenu(button);
+  QAction* trim = menu->addAction(QStringLiteral("Trim leading silence"));
+  trim->setCheckable(true);
+  trim->setChecked(details && details->trimSilence);
+  menu->addSeparator();
+  auto* fades = new QActionGroup(menu);
+  for (const double seconds : kFadeChoices) {
+    QAction* fade = menu->addAction(seconds == 0 ? QStringLiteral("No fade out")
+                                                 : QStringLiteral("Fade out over %1 s").arg(seconds));
+    fade->setCheckable(true);
+    fade->setChecked(details && details->fadeSeconds == seconds);
+    fade->setData(seconds);
+    fades->addAction(fade);
+  }
+  button->setMenu(menu);
+  // The handlers find the details anew: the list may have been rebuilt since.
+  const auto current = [&window, song]() -> TrackDetails* {
+    const MusicChoice* choice = choiceOf(window, song);
+    return choice ? musicTools(window).detailsOf(song, *choice) : nullptr;
+  };
+  QObject::connect(menu, &QMenu::aboutToShow, menu, [&window, song, fades] {
+    const MusicChoice* choice = choiceOf(window, song);
+    fades->setEnabled(choice && !choice->loop);  // a looping song never ends
+  });
+  QObject::connect(trim, &QAction::toggled, menu, [current](bool on) {
+    if (TrackDetails* details = current()) details->trimSilence = on;
+  });
+  QObject::connect(fades, &QActionGroup::triggered, menu, [current](QAction* fade) {
+    if (TrackDetails* details = current()) details->fadeSeconds = fade->data().toDouble();
+  });
+  return button;
+}
+
+}  // namespace
+
+void addTrackTools(MainWindow& window, int row, int song, QCheckBox* loop,
+                   QDoubleSpinBox* start) {
+  MusicTools& tools = musicTools(window);
+  if (!tools.player) tools.player = new SeamPlayer(&tools);
+  const MusicChoice* choice = choiceOf(window, song);
+  const TrackDetails* details = choice ? tools.detailsOf(song, *choice) : nullptr;
+  QGridLayout& grid = *window.musicGrid;
+  if (details) grid.addWidget(waveform(*details, *choice, loop, start), row, kWaveColumn);
+  auto* find = new QToolButton;
+  find->setText(QStringLiteral("Find loop"));
+  find->setEnabled(choice != nullptr);
+  find->setToolTip(
+      QStringLiteral("Look for the loop start where the jump from the end is seamless"));
+  grid.addWidget(find, row, kFindLoopColumn);
+  grid.addWidget(listenButton(window, song, choice != nullptr), row, kListenColumn);
+  grid.addWidget(shapeButton(window, song, details), row, kShapeColumn);
+  QObject::connect(find, &QToolButton::clicked, &window, [&window, song, loop, start] {
+    runPageHandler(window, [&] { findLoop(window, song, loop, start); });
+  });
+}

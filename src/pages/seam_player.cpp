@@ -1,0 +1,98 @@
+#include "pages/seam_player.h"
+
+#include <exception>
+
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QMediaDevices>
+#include <QThread>
+
+#include "build/files.h"
+#include "build/msu_seam.h"
+
+namespace {
+
+constexpr double kSeamSeconds = 3.0;
+
+}  // namespace
+
+SeamPlayer::SeamPlayer(QObject* parent) : QObject(parent) {}
+
+SeamPlayer::~SeamPlayer() {
+  stop();
+  // A conversion still running posts its result to this object: wait until it has.
+  for (const QPointer<QThread>& worker : workers_)
+    if (worker) worker->wait();
+}
+
+QString SeamPlayer::unavailableReason() {
+  if (QMediaDevices::audioOutputs().isEmpty())
+    return tr("No audio output is available on this computer, so nothing can be played.");
+  return QString();
+}
+
+void SeamPlayer::play(int song, const QString& path, double loopStartSeconds,
+                      const tbp::TrackShaping& shaping) {
+  stop();
+  song_ = song;
+  const int ticket = ++ticket_;
+  const std::string file = path.toUtf8().toStdString();
+  std::erase_if(workers_, [](const QPointer<QThread>& worker) { return worker.isNull(); });
+  QThread* worker = QThread::create([this, ticket, file, loopStartSeconds, shaping] {
+    QByteArray frames;
+    QString error;
+    try {
+      const tbp::Bytes audio = tbp::readFile(file, tbp::FileRole::Audio);
+      const tbp::Bytes track = tbp::makeShapedTrack(audio, loopStartSeconds, shaping);
+      const tbp::Bytes seam = tbp::msuSeam(track, loopStartSeconds >= 0, kSeamSeconds);
+      frames = QByteArray(reinterpret_cast<const char*>(seam.data()), qsizetype(seam.size()));
+    } catch (const std::exception& failure) {
+      error = QString::fromUtf8(failure.what());
+    }
+    QMetaObject::invokeMethod(
+        this, [this, ticket, frames, error] { start(ticket, frames, error); },
+        Qt::QueuedConnection);
+  });
+  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+  workers_.emplace_back(worker);
+  worker->start();
+  emit changed();
+}
+
+void SeamPlayer::start(int ticket, const QByteArray& frames, const QString& error) {
+  if (ticket != ticket_ || song_ < 0) return;  // stopped or replaced meanwhile
+  if (!error.isEmpty()) {
+    song_ = -1;
+    emit changed();
+    emit failed(error);
+    return;
+  }
+  QAudioFormat format;
+  format.setSampleRate(44100);
+  format.setChannelCount(2);
+  format.setSampleFormat(QAudioFormat::Int16);
+  buffer_.setData(frames);
+  buffer_.open(QIODevice::ReadOnly);
+  sink_ = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
+  connect(sink_, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
+    if (state == QAudio::IdleState || state == QAudio::StoppedState) {
+      if (song_ >= 0) stop();
+    }
+  });
+  sink_->start(&buffer_);
+}
+
+void SeamPlayer::stop() {
+  ++ticket_;
+  const bool wasPlaying = song_ >= 0;
+  song_ = -1;
+  if (sink_) {
+    QAudioSink* sink = sink_;
+    sink_ = nullptr;
+    sink->disconnect(this);
+    sink->stop();
+    sink->deleteLater();
+  }
+  buffer_.close();
+  if (wasPlaying) emit changed();
+}
