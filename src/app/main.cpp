@@ -2,6 +2,7 @@
 #include <QTimer>
 
 #include "app/automation.h"
+#include "app/first_frame.h"
 #include "app/main_window.h"
 #include "app/open_file.h"
 #include "app/startup.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(tbp::makeWindowIcon());
 
   MainWindow window;
+  tbp::quitAfterFirstFrameIfAsked(window);
   window.show();
   if (tbp::splashWantedByEnvironment()) tbp::showSplash(window);
 

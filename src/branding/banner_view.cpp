@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 
@@ -25,17 +26,16 @@ QString framePath(int number) {
   return QStringLiteral(":/banner/%1.png").arg(number, 2, 10, QLatin1Char('0'));
 }
 
-// Frames 01, 02, ... up to the first one that is missing or cannot be read.
-QList<QPixmap> loadFrames() {
-  QList<QPixmap> frames;
+// Frames 01, 02, ... up to the first one that is missing or whose header cannot be read.
+// Only the headers are read here; the pictures are decoded when they are needed.
+QStringList findFrames() {
+  QStringList paths;
   for (int number = 1;; ++number) {
     const QString path = framePath(number);
-    if (!QFile::exists(path)) break;
-    QPixmap frame(path);
-    if (frame.isNull()) break;
-    frames.append(frame);
+    if (!QFile::exists(path) || !QImageReader(path).canRead()) break;
+    paths.append(path);
   }
-  return frames;
+  return paths;
 }
 
 }  // namespace
@@ -56,26 +56,48 @@ QSize devicePixels(QSize size, double ratio) {
 }  // namespace tbp
 
 BannerView::BannerView(QWidget* parent, double heightFraction, double scale)
-    : QWidget(parent), frames(loadFrames()) {
-  const QSize natural = frames.isEmpty() ? kDefaultSize : frames.front().size();
+    : QWidget(parent), framePaths(findFrames()) {
+  frames.resize(framePaths.size());
+  const QSize natural =
+      framePaths.isEmpty() ? kDefaultSize : QImageReader(framePaths.front()).size();
   const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
   const int availableHeight = screen ? screen->availableGeometry().height() : kDefaultScreenHeight;
-  const double ratio = screen ? screen->devicePixelRatio() : 1.0;
+  pixelRatio = screen ? screen->devicePixelRatio() : 1.0;
   const tbp::BannerFit fit = tbp::fitBanner(natural, availableHeight, heightFraction, scale);
   bannerSize = fit.size;
-  if (fit.scaled) {
-    // Scaled once here to device pixels, so that painting only copies.
-    const QSize device = tbp::devicePixels(bannerSize, ratio);
-    for (QPixmap& frame : frames) {
-      frame = frame.scaled(device, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-      frame.setDevicePixelRatio(ratio);
-    }
-  }
+  scaled = fit.scaled;
   current = frames.isEmpty() ? 0 : int(frames.size()) - 1;
   timer.setTimerType(Qt::PreciseTimer);
   timer.setInterval(kTickMs);
   connect(&timer, &QTimer::timeout, this, &BannerView::tick);
+  connect(&decoding, &QTimer::timeout, this, &BannerView::decodeNextFrame);
   setFixedSize(bannerSize);
+}
+
+const QPixmap& BannerView::frame(int index) {
+  QPixmap& pixmap = frames[index];
+  if (!pixmap.isNull()) return pixmap;
+  pixmap = QPixmap(framePaths[index]);
+  if (scaled && !pixmap.isNull()) {
+    // Scaled once here to device pixels, so that painting only copies.
+    pixmap = pixmap.scaled(tbp::devicePixels(bannerSize, pixelRatio), Qt::KeepAspectRatio,
+                           Qt::SmoothTransformation);
+    pixmap.setDevicePixelRatio(pixelRatio);
+  }
+  return pixmap;
+}
+
+int BannerView::decodedFrames() const {
+  return int(std::count_if(frames.begin(), frames.end(),
+                           [](const QPixmap& pixmap) { return !pixmap.isNull(); }));
+}
+
+void BannerView::decodeNextFrame() {
+  if (nextToDecode >= frames.size()) {
+    decoding.stop();
+    return;
+  }
+  frame(nextToDecode++);
 }
 
 QSize BannerView::sizeHint() const { return bannerSize; }
@@ -116,5 +138,6 @@ void BannerView::paintEvent(QPaintEvent*) {
   if (frames.isEmpty()) return;
   QPainter painter(this);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawPixmap(rect(), frames[current]);
+  painter.drawPixmap(rect(), frame(current));
+  if (nextToDecode == 0 && !decoding.isActive()) decoding.start(0);
 }

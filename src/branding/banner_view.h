@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QSize>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -33,7 +34,9 @@ QSize devicePixels(QSize size, double ratio);
 }  // namespace tbp
 
 // The stamp banner: 60 frames from the resources, played at 30 frames per second of wall-clock
-// time. Until it plays it shows its last frame.
+// time. Until it plays it shows its last frame. Only that frame is decoded before the banner
+// is first painted: the others are decoded one per turn of the event loop after that paint,
+// or when they are due, whichever comes first, so that the window appears at once.
 class BannerView : public QWidget {
   Q_OBJECT
 
@@ -45,8 +48,10 @@ class BannerView : public QWidget {
   // Restarts from the first frame; withSound starts the stamp sound at the same moment.
   void play(bool withSound);
 
-  int frameCount() const { return int(frames.size()); }
+  int frameCount() const { return int(framePaths.size()); }
   int currentFrame() const { return current; }
+  // How many frames have been decoded so far.
+  int decodedFrames() const;
   bool isPlaying() const { return timer.isActive(); }
 
  signals:
@@ -58,8 +63,16 @@ class BannerView : public QWidget {
 
  private:
   void tick();
+  // The frame at index, decoded (and scaled to the banner's size) on first use.
+  const QPixmap& frame(int index);
+  void decodeNextFrame();
 
-  QList<QPixmap> frames;
+  QStringList framePaths;
+  QList<QPixmap> frames;  // null until decoded
+  bool scaled = false;    // the frames are shown at bannerSize, not at their own size
+  double pixelRatio = 1.0;
+  int nextToDecode = 0;
+  QTimer decoding;  // decodes the frames ahead of their use, one per turn
   QTimer timer;
   QElapsedTimer clock;
   int current = 0;

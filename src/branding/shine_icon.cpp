@@ -27,31 +27,44 @@ QIcon makeWindowIcon() {
 }  // namespace tbp
 
 ShineIcon::ShineIcon(QWidget* parent, const QString& framePattern)
-    : QObject(parent), target(parent), base(tbp::makeWindowIcon()) {
+    : QObject(parent), pattern(framePattern), target(parent), base(tbp::makeWindowIcon()) {
   target->setWindowIcon(base);
-  loadFrames(framePattern);
-  if (frames.isEmpty()) return;
   timer.setSingleShot(true);
   connect(&timer, &QTimer::timeout, this, &ShineIcon::tick);
   timer.start(kFirstGlintMs);
 }
 
+int ShineIcon::frameCount() const {
+  loadFrames();
+  return int(frames.size());
+}
+
+bool ShineIcon::isRunning() const {
+  loadFrames();
+  return timer.isActive();
+}
+
 // All or nothing: a frame the icon reader cannot decode (it then reports no sizes) would leave
 // a gap in the glint, so one bad frame disables the animation.
-void ShineIcon::loadFrames(const QString& framePattern) {
+void ShineIcon::loadFrames() const {
+  if (loaded) return;
+  loaded = true;
   for (int number = 1;; ++number) {
-    const QString path = framePattern.arg(number, 2, 10, QLatin1Char('0'));
-    if (!QFile::exists(path)) return;
+    const QString path = pattern.arg(number, 2, 10, QLatin1Char('0'));
+    if (!QFile::exists(path)) break;
     const QIcon frame(path);
     if (frame.availableSizes(QIcon::Normal, QIcon::Off).isEmpty()) {
       frames.clear();
-      return;
+      break;
     }
     frames.append(frame);
   }
+  if (frames.isEmpty()) timer.stop();
 }
 
 void ShineIcon::tick() {
+  loadFrames();
+  if (frames.isEmpty()) return;
   if (index == -1 && (!target->isVisible() || target->isMinimized())) {
     timer.start(period);
     return;

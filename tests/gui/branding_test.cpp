@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -119,6 +120,28 @@ class BrandingTest : public QObject {
     const BannerView splash(&window, 0.45, 1.0);
     QCOMPARE(splash.sizeHint(), tbp::fitBanner(QSize(360, 340), height, 0.45, 1.0).size);
     QCOMPARE(splash.size(), splash.sizeHint());
+  }
+
+  // Only the frame on show is decoded before the first paint; the others follow in the next
+  // turns of the event loop. What is painted is the frame scaled to the banner as a whole.
+  void bannerDecodesItsFramesAfterTheFirstPaint() {
+    QWidget window;
+    BannerView banner(&window, 0.35, 0.5);
+    QCOMPARE(banner.decodedFrames(), 0);
+    const QImage shown =
+        banner.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(banner.decodedFrames(), 1);
+    QImage expected(shown.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    {
+      QPainter painter(&expected);
+      painter.setRenderHint(QPainter::SmoothPixmapTransform);
+      painter.drawPixmap(expected.rect(),
+                         QPixmap(QStringLiteral(":/banner/60.png"))
+                             .scaled(QSize(180, 170), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    QCOMPARE(shown, expected);
+    QTRY_COMPARE_WITH_TIMEOUT(banner.decodedFrames(), 60, 5000);
   }
 
   void aboutBoxPlaysItsBanner() {
@@ -275,6 +298,21 @@ class BrandingTest : public QObject {
     QVERIFY(shine.isRunning());
     QCOMPARE(shine.nextStepMs(), 2000);
     QCOMPARE(window.windowIcon().availableSizes().size(), 10);
+  }
+
+  // The glint frames are read on first use, not when the window is built: frames that appear
+  // only after the construction are still found.
+  void shineReadsItsFramesOnFirstUse() {
+    const QString pattern = copyShineFrames(0);
+    QWidget window;
+    const ShineIcon shine(&window, pattern);
+    for (int number = 1; number <= 4; ++number) {
+      const QString name = QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
+      QVERIFY(QFile::copy(QStringLiteral(":/icons/shine/bexulo_shine_%1.ico").arg(name),
+                          pattern.arg(name)));
+    }
+    QCOMPARE(shine.frameCount(), 4);
+    QVERIFY(shine.isRunning());
   }
 
   void shineRestsTheRemainderOfItsPeriod() {
