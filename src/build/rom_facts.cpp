@@ -1,6 +1,7 @@
 #include "build/rom_facts.h"
 
 #include <exception>
+#include <utility>
 
 #include "build/files.h"
 #include "formats/checksums.h"
@@ -47,8 +48,12 @@ Digests digestsOf(const Bytes& data) {
 }
 
 SnesImageFacts snesImageFacts(const PortImage& image) {
+  return snesImageFacts(image, digestsOf(image.bytes()));
+}
+
+SnesImageFacts snesImageFacts(const PortImage& image, Digests digests) {
   SnesImageFacts facts;
-  facts.digests = digestsOf(image.bytes());
+  facts.digests = std::move(digests);
   facts.header = image.header();
   if (!facts.header.valid) return facts;
   facts.mapMode = describeMapMode(facts.header);

@@ -34,6 +34,8 @@ struct SnesImageFacts {
   bool checksumValid = false;
 };
 SnesImageFacts snesImageFacts(const PortImage& image);
+// The same, with the image's digests already known (from digestsOf of its bytes).
+SnesImageFacts snesImageFacts(const PortImage& image, Digests digests);
 
 // What a port's manifest and settings say. `image` is the port as it is; `saved` the image as
 // it would be written (its content end is the one reported).

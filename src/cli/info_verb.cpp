@@ -29,7 +29,9 @@ void gatherPort(InfoReport& report) {
   // knows it exactly, else the port's recorded digest may.
   const Bytes embedded = report.image.embeddedNes();
   const GameEntry* game = database && !embedded.empty() ? database->findExact(embedded) : nullptr;
-  report.snes = snesImageFacts(report.image);
+  // Without a copier header the image is the file, whose digests are known already.
+  report.snes = report.copierHeader ? snesImageFacts(report.image)
+                                    : snesImageFacts(report.image, report.file);
   report.manifest = manifestFacts(report.image, report.image);
   report.source = sourceNesFacts(report.image, game, database);
 }
@@ -46,6 +48,8 @@ void gatherNesRom(InfoReport& report, const Bytes& file) {
 
 }  // namespace
 
+// The file is looked at where it lies: it is moved into the port image, and copied only when a
+// copier header must come off while the whole file is still needed (a headed .nes file).
 void runInfo(const Arguments& arguments) {
   InfoReport report;
   report.path = arguments.positionals[0];
@@ -55,16 +59,18 @@ void runInfo(const Arguments& arguments) {
     report.database = findDatabase(arguments);
     gatherNesRom(report, file);
   } else {
-    Bytes image = file;
-    report.copierHeader = image.size() % kBankSize == kCopierHeaderSize;
-    if (report.copierHeader) image.erase(image.begin(), image.begin() + kCopierHeaderSize);
-    report.image = PortImage(std::move(image));
+    report.copierHeader = file.size() % kBankSize == kCopierHeaderSize;
+    if (report.copierHeader)
+      report.image = PortImage(Bytes(file.begin() + kCopierHeaderSize, file.end()));
+    else
+      report.image = PortImage(std::move(file));
+    const Bytes& whole = report.copierHeader ? file : report.image.bytes();
     if (report.image.isPort()) {
       report.database = findDatabase(arguments);
       gatherPort(report);
     } else if (hasNesExtension(report.path)) {
       report.database = findDatabase(arguments);
-      gatherNesRom(report, file);
+      gatherNesRom(report, whole);
     } else {
       report.verdict = notAPortVerdict(report.image.bytes());
     }

@@ -12,30 +12,48 @@ namespace {
 
 constexpr std::uint16_t kCrc16Polynomial = 0xA001;  // 0x8005 reflected
 constexpr std::uint32_t kCrc32Polynomial = 0xEDB88320u;
+constexpr std::size_t kCrc16Slices = 8;
 constexpr std::size_t kCrc32Slices = 16;
 constexpr unsigned int kSha256Size = 32;
 
-using Crc16Table = std::array<std::uint16_t, 256>;
+using Crc16Tables = std::array<std::array<std::uint16_t, 256>, kCrc16Slices>;
 using Crc32Tables = std::array<std::array<std::uint32_t, 256>, kCrc32Slices>;
 
-// Entry b is the bit-by-bit CRC-16/ARC step applied to b: eight shifts, XOR-ing the
-// polynomial whenever bit 0 was set. A byte then costs one lookup.
-Crc16Table buildCrc16Table() {
-  Crc16Table table{};
+// Table 0, entry b, is the bit-by-bit CRC-16/ARC step applied to b: eight shifts, XOR-ing the
+// polynomial whenever bit 0 was set. Table k maps a byte to its contribution when k further
+// zero bytes follow it, so that eight input bytes fold in with eight independent lookups.
+Crc16Tables buildCrc16Tables() {
+  Crc16Tables tables{};
   for (std::uint32_t byte = 0; byte < 256; ++byte) {
     std::uint16_t value = static_cast<std::uint16_t>(byte);
     for (int bit = 0; bit < 8; ++bit) {
       value = (value & 1u) ? static_cast<std::uint16_t>((value >> 1) ^ kCrc16Polynomial)
                            : static_cast<std::uint16_t>(value >> 1);
     }
-    table[byte] = value;
+    tables[0][byte] = value;
   }
-  return table;
+  for (std::size_t slice = 1; slice < kCrc16Slices; ++slice) {
+    for (std::uint32_t byte = 0; byte < 256; ++byte) {
+      const std::uint16_t previous = tables[slice - 1][byte];
+      tables[slice][byte] =
+          static_cast<std::uint16_t>((previous >> 8) ^ tables[0][previous & 0xFFu]);
+    }
+  }
+  return tables;
 }
 
-const Crc16Table& crc16Table() {
-  static const Crc16Table table = buildCrc16Table();
-  return table;
+const Crc16Tables& crc16Tables() {
+  static const Crc16Tables tables = buildCrc16Tables();
+  return tables;
+}
+
+// Folds one 8-byte block into the running value: the value meets the block's first two bytes.
+std::uint16_t crc16Block8(const Crc16Tables& t, std::uint16_t value, const std::uint8_t* p) {
+  const std::uint32_t a = loadLittleEndian32(p) ^ value;
+  const std::uint32_t b = loadLittleEndian32(p + 4);
+  return static_cast<std::uint16_t>(
+      t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^
+      t[3][b & 0xFF] ^ t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24]);
 }
 
 // Table k maps a byte to its CRC contribution when k further zero bytes follow it, so that
@@ -78,10 +96,14 @@ std::uint32_t crc32Block16(const Crc32Tables& t, std::uint32_t value, const std:
 }  // namespace
 
 std::uint16_t crc16(const std::uint8_t* data, std::size_t length) {
-  const Crc16Table& table = crc16Table();
+  const Crc16Tables& tables = crc16Tables();
   std::uint16_t value = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    value = static_cast<std::uint16_t>((value >> 8) ^ table[(value ^ data[i]) & 0xFFu]);
+  std::size_t i = 0;
+  for (; length - i >= kCrc16Slices; i += kCrc16Slices) {
+    value = crc16Block8(tables, value, data + i);
+  }
+  for (; i < length; ++i) {
+    value = static_cast<std::uint16_t>((value >> 8) ^ tables[0][(value ^ data[i]) & 0xFFu]);
   }
   return value;
 }

@@ -60,6 +60,20 @@ TEST(Crc16, MatchesBitwiseDefinition) {
   }
 }
 
+// The sliced loop takes eight bytes at a time from any address: every short length at every
+// alignment exercises the block step, the tail and their joins.
+TEST(Crc16, EveryShortLengthAtEveryAlignment) {
+  const auto buffer = randomBytes(64, 99);
+  for (std::size_t offset = 0; offset < 8; ++offset) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+      const std::vector<std::uint8_t> slice(buffer.begin() + offset,
+                                            buffer.begin() + offset + length);
+      ASSERT_EQ(tbp::crc16(buffer.data() + offset, length), referenceCrc16(slice))
+          << "offset " << offset << " length " << length;
+    }
+  }
+}
+
 TEST(Crc32, KnownAnswers) {
   struct Row {
     std::string input;
