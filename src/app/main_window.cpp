@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/prompts.h"
+#include "app/settings_actions.h"
 #include "app/startup.h"
 #include "app/status_errors.h"
 #include "branding/shine_icon.h"
@@ -47,6 +48,7 @@ MainWindow::MainWindow(QWidget* parent)
   loadDatabase();
   setCentralWidget(buildFrontPage());
   buildTabs();
+  addSettingsActions(*this, menuBar()->addMenu(QStringLiteral("&File")));
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(QStringLiteral("About"), this, &MainWindow::about);
   setPortEnabled(false);
@@ -174,6 +176,8 @@ void MainWindow::setPortEnabled(bool loaded) {
     page->setEnabled(loaded || page == infoPage);
   }
   if (bpsButton) bpsButton->setEnabled(loaded);
+  if (exportSettingsAction) exportSettingsAction->setEnabled(loaded);
+  if (importSettingsAction) importSettingsAction->setEnabled(loaded);
 }
 
 void MainWindow::placeOnScreen() {

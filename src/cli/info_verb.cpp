@@ -5,6 +5,7 @@
 #include "build/files.h"
 #include "build/paths.h"
 #include "build/port_verdict.h"
+#include "build/snes_header_report.h"
 #include "cli/info_report.h"
 #include "cli/verbs.h"
 
@@ -55,6 +56,7 @@ void runInfo(const Arguments& arguments) {
     report.database = findDatabase(arguments);
     gatherNesRom(report, file);
   } else {
+    report.headerReport = snesHeaderReport(file);
     Bytes image = file;
     report.copierHeader = image.size() % kBankSize == kCopierHeaderSize;
     if (report.copierHeader) image.erase(image.begin(), image.begin() + kCopierHeaderSize);

@@ -22,6 +22,15 @@ void refuseInputAsOutput(const std::string& output, const std::vector<std::strin
                                " is an input file; choose another name with -o");
 }
 
+PatchFormat chosenFormat(const Arguments& arguments) {
+  if (arguments.has("--ips") && arguments.has("--ups"))
+    throw UsageError("choose one of --ips and --ups");
+  if (arguments.has("--metadata") && (arguments.has("--ips") || arguments.has("--ups")))
+    throw UsageError("--metadata is for BPS patches only");
+  if (arguments.has("--ips")) return PatchFormat::Ips;
+  return arguments.has("--ups") ? PatchFormat::Ups : PatchFormat::Bps;
+}
+
 }  // namespace
 
 void runApply(const Arguments& arguments) {
@@ -29,7 +38,9 @@ void runApply(const Arguments& arguments) {
   const std::string& romPath = arguments.positionals[1];
   const Bytes rom = readFile(romPath);
   const Bytes patch = readFile(patchPath);
-  const PortImage result(applyAnyPatch(rom, patch).bytes);
+  PatchedRom patched = applyAnyPatch(rom, patch);
+  const bool reversed = patched.kind == PatchKind::UpsReversed;
+  const PortImage result(std::move(patched.bytes));
   const std::size_t size = result.bytes().size();
   std::string output = arguments.value("-o");
   if (output.empty()) {
@@ -38,21 +49,21 @@ void runApply(const Arguments& arguments) {
     refuseInputAsOutput(output, {romPath, patchPath});
   }
   writeFileSafely(output, result.bytes());
-  std::cout << "Patched: " << output << " (" << size << " bytes)\n";
+  std::cout << "Patched: " << output << " (" << size << " bytes)"
+            << (reversed ? ", the UPS patch undone: the ROM was its target" : "") << "\n";
 }
 
 void runCreate(const Arguments& arguments) {
   const std::string& sourcePath = arguments.positionals[0];
   const std::string& targetPath = arguments.positionals[1];
+  const PatchFormat format = chosenFormat(arguments);
   const Bytes source = readFile(sourcePath);
   const Bytes target = readFile(targetPath);
-  const Bytes patch = createBps(source, target, arguments.value("--metadata"));
-  // The patch is proven before it is written: applied to the source it must give the target.
-  if (applyBps(source, patch) != target)
-    throw std::runtime_error("internal error: the patch did not round-trip");
+  const Bytes patch = createProvenPatch(format, source, target, arguments.value("--metadata"));
   std::string output = arguments.value("-o");
   if (output.empty()) {
-    output = joinPath(absoluteDirectory(sourcePath), completeBaseName(sourcePath) + ".bps");
+    output = joinPath(absoluteDirectory(sourcePath),
+                      completeBaseName(sourcePath) + patchExtension(format));
     refuseInputAsOutput(output, {sourcePath, targetPath});
   }
   writeFileSafely(output, patch);
