@@ -90,7 +90,7 @@ void MainWindow::openPortFile(const QString& path) {
     if (image.isPort()) {
       takeEmbeddedNes(image);
       portFilePath = QFileInfo(path).absoluteFilePath();
-    } else if (header.found && !tbp::hasInesMagic(file)) {
+    } else if (header.plausible && !tbp::hasInesMagic(file)) {
       // Any other SNES ROM still gets its header report on the information page.
       foreignRomName = QFileInfo(path).fileName();
       foreignRomHeader = header;

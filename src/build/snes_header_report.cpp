@@ -12,6 +12,8 @@ constexpr std::size_t kKilobyte = 1024;
 constexpr std::size_t kComplementInHeader = 0x1C;
 constexpr std::size_t kResetVectorInHeader = 0x3C;  // the emulation-mode reset vector
 constexpr std::size_t kHeaderWithVectors = 0x40;
+// Below this a file's best place holds no header worth reporting (a file of another kind).
+constexpr int kPlausibleScore = 6;
 
 struct Layout {
   SnesMapping mapping;
@@ -98,6 +100,7 @@ SnesHeaderReport snesHeaderReport(const Bytes& file) {
     report.found = true;
   }
   if (report.found) describe(image, report);
+  report.plausible = report.found && report.chosen.score >= kPlausibleScore;
   return report;
 }
 

@@ -28,6 +28,7 @@ struct SnesHeaderReport {
   std::vector<HeaderCandidate> candidates;  // those inside the image, in layout order
   bool found = false;                       // some candidate exists
   HeaderCandidate chosen;                   // the best score; the earlier layout on a tie
+  bool plausible = false;  // the chosen header's fields look like a header at all (score 6+)
   SnesHeader header;
   std::string mapMode;    // describeMapMode
   std::string cartridge;  // describeCartridge

@@ -237,7 +237,7 @@ void writeInfoJson(std::ostream& out, const InfoReport& report) {
     nesRom(json, report);
   } else {
     json.key("verdict").string(report.verdict);
-    headerReport(json, report.headerReport);
+    if (report.headerReport.plausible) headerReport(json, report.headerReport);
   }
   json.endObject();
 }

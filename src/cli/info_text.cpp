@@ -216,7 +216,7 @@ void writeInfoText(std::ostream& out, const InfoReport& report) {
       row(out, "File", report.path);
       row(out, "Size", sizeText(report.file.size));
       digestRows(out, report.file);
-      headerReportSection(out, report.headerReport);
+      if (report.headerReport.plausible) headerReportSection(out, report.headerReport);
       return;
   }
 }

@@ -101,7 +101,10 @@ TEST(SnesHeaderReport, NamesAWrongChecksumAndASizeThatDoesNotFit) {
   EXPECT_GT(report.candidates[0].score, report.candidates[1].score);
 }
 
-TEST(SnesHeaderReport, ShortFilesHaveNoCandidate) {
+TEST(SnesHeaderReport, ShortFilesHaveNoCandidateAndOtherFilesNoPlausibleHeader) {
   EXPECT_FALSE(tbp::snesHeaderReport(Bytes(0x7FDF, 0)).found);
-  EXPECT_EQ(tbp::snesHeaderReport(Bytes(0x8000, 0)).candidates.size(), 1u);
+  const tbp::SnesHeaderReport zeros = tbp::snesHeaderReport(Bytes(0x8000, 0));
+  EXPECT_EQ(zeros.candidates.size(), 1u);
+  EXPECT_FALSE(zeros.plausible);
+  EXPECT_TRUE(tbp::snesHeaderReport(image(kLayouts[0], "GAME")).plausible);
 }
