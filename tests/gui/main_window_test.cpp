@@ -144,9 +144,14 @@ class MainWindowTest : public QObject {
   void helpMenuHoldsAbout() {
     WindowHarness harness;
     const QList<QAction*> menus = harness.window->menuBar()->actions();
-    QCOMPARE(menus.size(), 1);
-    QCOMPARE(menus[0]->text(), QStringLiteral("&Help"));
-    const QList<QAction*> items = menus[0]->menu()->actions();
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+    const QList<QAction*> fileItems = menus[0]->menu()->actions();
+    QCOMPARE(fileItems.size(), 2);
+    QCOMPARE(fileItems[0]->text(), QStringLiteral("Export settings..."));
+    QCOMPARE(fileItems[1]->text(), QStringLiteral("Import settings..."));
+    QCOMPARE(menus[1]->text(), QStringLiteral("&Help"));
+    const QList<QAction*> items = menus[1]->menu()->actions();
     QCOMPARE(items.size(), 1);
     QCOMPARE(items[0]->text(), QStringLiteral("About"));
   }
