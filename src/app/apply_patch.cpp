@@ -38,8 +38,8 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
                                QStringLiteral("Patches (*.bps *.ips *.ups);;All files (*)"));
   if (patchPath.isEmpty()) return;
   try {
-    const tbp::Bytes rom = tbp::readFile(utf8(romPath));
-    const tbp::Bytes patch = tbp::readFile(utf8(patchPath));
+    const tbp::Bytes rom = tbp::readFile(utf8(romPath), tbp::FileRole::Rom);
+    const tbp::Bytes patch = tbp::readFile(utf8(patchPath), tbp::FileRole::Patch);
     tbp::PatchedRom patched = tbp::applyAnyPatch(rom, patch);
     const bool bps = patched.fromSource();
     const tbp::PortImage result(std::move(patched.bytes));

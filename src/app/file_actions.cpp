@@ -37,7 +37,7 @@ void MainWindow::openNes() {
 
 void MainWindow::openNesFile(const QString& path) {
   try {
-    const tbp::Bytes file = tbp::readFile(utf8(path));
+    const tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::NesRom);
     if (!databaseLoaded) throw std::runtime_error(kNoDatabase.toStdString());
     const tbp::NesRom nes = tbp::identifyNesRom(database, file);
     const QFileInfo info(path);
@@ -80,7 +80,7 @@ void MainWindow::openPort() {
 
 void MainWindow::openPortFile(const QString& path) {
   try {
-    tbp::Bytes file = tbp::readFile(utf8(path));
+    tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::Port);
     const tbp::SnesHeaderReport header = tbp::snesHeaderReport(file);
     if (file.size() % kBankSize == kCopierHeaderSize)
       file.erase(file.begin(), file.begin() + kCopierHeaderSize);

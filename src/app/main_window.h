@@ -17,6 +17,9 @@ class GlyphEditor;
 class QAction;
 class GlyphPage;
 class Prompts;
+namespace tbp {
+class StagedFiles;
+}
 class ShineIcon;
 class QCheckBox;
 class QComboBox;
@@ -63,11 +66,12 @@ class MainWindow : public QMainWindow {
   // The default path a save dialog proposes: D + "/" + prefix + B + extension, where D and B
   // come from the NES ROM file or else the port file; empty when neither is known.
   QString suggestOutputPath(const QString& prefix, const QString& extension) const;
-  // Writes the .msu marker and one MSU-1 track per Music choice beside savedPath, converting
-  // on worker threads behind a modal progress display. Returns the number of tracks written,
-  // fewer than musicChoices holds only when the user cancelled. A failing track does not stop
-  // the others; the first failure in song order is thrown once the work is over.
-  int writeMsuTracks(const QString& savedPath);
+  // Stages the .msu marker and one MSU-1 track per Music choice beside savedPath in files (they
+  // appear when files is committed), converting on worker threads behind a modal progress
+  // display. Returns the number of tracks staged, fewer than musicChoices holds only when the
+  // user cancelled. A failing track does not stop the others; the first failure in song order
+  // is thrown once the work is over.
+  int writeMsuTracks(const QString& savedPath, tbp::StagedFiles& files);
   // Rebuilds the Music page's song list from portImage and musicChoices.
   void rebuildMusicList();
   // The apply-patch wizard with the patch already chosen (knownPatch non-empty): it asks only

@@ -9,6 +9,7 @@
 #include "app/prompts.h"
 #include "app/track_conversion.h"
 #include "build/msu_files.h"
+#include "build/staged_files.h"
 
 namespace {
 
@@ -16,17 +17,17 @@ std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 }  // namespace
 
-int MainWindow::writeMsuTracks(const QString& savedPath) {
+int MainWindow::writeMsuTracks(const QString& savedPath, tbp::StagedFiles& files) {
   if (musicChoices.empty()) return 0;
   const std::string base = tbp::msuBasePath(utf8(savedPath));
-  tbp::createMsuMarker(base);
+  files.setMarker(tbp::msuMarkerPath(base));
 
   // A copy of the choices, in ascending song order: the page cannot change them mid-save anyway
   // (the progress display is modal), but the workers must not depend on window state.
   std::vector<TrackJob> jobs;
   for (const auto& [song, choice] : musicChoices)
     jobs.push_back({QFileInfo(choice.path).fileName(), utf8(choice.path),
-                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song)});
+                    choice.loop ? choice.loopStart : -1.0, tbp::msuTrackPath(base, song), &files});
 
   const int threads = trackThreads > 0 ? trackThreads : QThread::idealThreadCount();
   TrackConversionResult result;

@@ -8,6 +8,7 @@
 #include "app/prompts.h"
 #include "build/files.h"
 #include "build/nes_rom.h"
+#include "build/staged_files.h"
 #include "formats/checksums.h"
 #include "formats/patches.h"
 
@@ -46,8 +47,12 @@ void MainWindow::saveRom() {
   try {
     if (!portImage.isPort()) throw std::runtime_error("no port is loaded");
     const tbp::PortImage image = finalImage();
-    tbp::writeFileSafely(utf8(path), image.bytes());
-    const int written = writeMsuTracks(path);
+    // The ROM, its tracks and their marker appear together once all are written, or not at
+    // all (a user's cancel of the tracks keeps what was converted).
+    tbp::StagedFiles files;
+    files.stage(utf8(path), image.bytes());
+    const int written = writeMsuTracks(path, files);
+    files.commit();
     statusBar()->showMessage(QStringLiteral("Saved %1 (%2 KB)%3")
                                  .arg(path, kilobytes(image.bytes().size()),
                                       tracksText(written, musicChoices.size(), QString())));
@@ -62,7 +67,7 @@ bool MainWindow::askForSourceNes() {
   const QString path = prompts().openFile(QStringLiteral("The NES ROM this port was made from"),
                                           QStringLiteral("NES ROMs (*.nes);;All files (*)"));
   if (path.isEmpty()) return false;
-  const tbp::Bytes file = tbp::readFile(utf8(path));
+  const tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::NesRom);
   tbp::NesRom identified;
   if (databaseLoaded) identified = tbp::identifyNesRom(database, file);
   const tbp::Bytes& checked = identified.game ? identified.rom : file;
@@ -102,10 +107,12 @@ void MainWindow::savePatch() {
     // The patch is proven before it is written: applied to the NES ROM it must give the image.
     if (tbp::applyBps(nesFileBytes, patch) != image.bytes())
       throw std::runtime_error("internal error: the patch did not round-trip");
-    tbp::writeFileSafely(utf8(path), patch);
+    tbp::StagedFiles files;
+    files.stage(utf8(path), patch);
     // The tracks are named after the patch: applying it under the same name gives the ROM
     // they belong to.
-    const int written = writeMsuTracks(path);
+    const int written = writeMsuTracks(path, files);
+    files.commit();
     statusBar()->showMessage(
         QStringLiteral("Patch saved: %1 (%2 KB)%3")
             .arg(path, kilobytes(patch.size()),

@@ -77,7 +77,7 @@ void takeMusic(MainWindow& window, const tbp::PortSettings& settings, const QStr
     if (QFileInfo(path).isRelative())
       path = QFileInfo(documentPath).absoluteDir().absoluteFilePath(path);
     try {
-      const double seconds = durationSeconds(tbp::decodeAudio(tbp::readFile(utf8(path))));
+      const double seconds = durationSeconds(tbp::decodeAudio(tbp::readFile(utf8(path), tbp::FileRole::Audio)));
       window.musicChoices[music.song] = MusicChoice{path, seconds, music.loop, music.loopStart};
     } catch (const std::exception& error) {
       skipped.push_back("MSU-1 song " + std::to_string(music.song) + ": " + error.what());
@@ -114,7 +114,7 @@ void importSettings(MainWindow& window) {
   const QString path = window.prompts().openFile(QStringLiteral("Import settings"), kFilter);
   if (path.isEmpty()) return;
   try {
-    const tbp::Bytes file = tbp::readFile(utf8(path));
+    const tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::Json);
     const tbp::PortSettings settings = tbp::parseSettingsJson(std::string(file.begin(), file.end()));
     tbp::PortImage edited = window.portImage;
     std::vector<std::string> skipped = tbp::applyPortSettings(edited, settings);

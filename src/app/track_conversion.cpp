@@ -13,7 +13,7 @@ namespace {
 enum class JobState { Waiting, Running, Written, Failed };
 
 // The bookkeeping of one conversion run. It lives on the GUI thread; the workers only run
-// writeMsuTrackFile and post their outcome back through the event loop.
+// stageMsuTrack and post their outcome back through the event loop.
 class TrackRun {
  public:
   TrackRun(const std::vector<TrackJob>& jobs, int threads, Progress& progress,
@@ -48,7 +48,7 @@ class TrackRun {
       QString error;
       bool ok = false;
       try {
-        tbp::writeMsuTrackFile(job.audioPath, job.loopStartSeconds, job.trackPath);
+        tbp::stageMsuTrack(*job.files, job.audioPath, job.loopStartSeconds, job.trackPath);
         ok = true;
       } catch (const std::exception& failure) {
         error = QString::fromUtf8(failure.what());

@@ -7,6 +7,9 @@
 #include <QString>
 
 class Progress;
+namespace tbp {
+class StagedFiles;
+}
 
 // One chosen audio file and the MSU-1 track it becomes.
 struct TrackJob {
@@ -14,6 +17,8 @@ struct TrackJob {
   std::string audioPath;         // UTF-8
   double loopStartSeconds = -1;  // negative: the track has no loop point
   std::string trackPath;         // UTF-8
+  // Where the track is staged, to appear together with the file it belongs to.
+  tbp::StagedFiles* files = nullptr;
 };
 
 struct TrackConversionResult {
@@ -22,8 +27,8 @@ struct TrackConversionResult {
   QString failureMessage;
 };
 
-// Converts and writes the jobs on worker threads, at most `threads` at a time, starting them in
-// order; each track is written as soon as it is converted. The calling (GUI) thread runs an
+// Converts and stages the jobs on worker threads, at most `threads` at a time, starting them in
+// order; each track is staged as soon as it is converted. The calling (GUI) thread runs an
 // event loop meanwhile, so the window stays painted, and shows the first unfinished job: in
 // showStatus as "Converting <name> ..." and in progress as "Converting track i of n: <name>".
 // Once progress is cancelled no further job starts; the call returns when every started job

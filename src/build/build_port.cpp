@@ -11,7 +11,7 @@ Bytes buildPort(const GameDatabase& database, const NesRom& nes) {
   if (nes.game == nullptr) throw std::invalid_argument("no game was recognised for this NES ROM");
   // The patch engine checks the patch, the source size and CRC32 (so only the exact expected
   // dump builds), every copy against the bounds and finally the target CRC32.
-  const Bytes patch = readFile(database.basePatchPath(*nes.game));
+  const Bytes patch = readFile(database.basePatchPath(*nes.game), FileRole::Patch);
   return applyBps(nes.rom, patch);
 }
 

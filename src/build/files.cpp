@@ -1,17 +1,18 @@
 #include "build/files.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "build/temporary_file.h"
+
 namespace tbp {
 
 namespace {
 
+constexpr std::uint64_t kMegabyte = 1024 * 1024;
 constexpr std::size_t kReadChunk = 1 << 16;
 
 // Closes a descriptor once, on every path out of a function.
@@ -20,6 +21,7 @@ class FileDescriptor {
   explicit FileDescriptor(int fd) : fd_(fd) {}
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
   ~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -36,114 +38,153 @@ class FileDescriptor {
   int fd_;
 };
 
-bool readAll(int fd, Bytes& out) {
-  for (;;) {
-    const std::size_t used = out.size();
-    out.resize(used + kReadChunk);
-    const ssize_t got = ::read(fd, out.data() + used, kReadChunk);
-    if (got < 0 && errno == EINTR) {
-      out.resize(used);
-      continue;
-    }
-    out.resize(used + (got > 0 ? static_cast<std::size_t>(got) : 0));
-    if (got < 0) return false;
-    if (got == 0) return true;
+const char* roleName(FileRole role) {
+  switch (role) {
+    case FileRole::NesRom:
+      return "an NES ROM";
+    case FileRole::Port:
+      return "a port";
+    case FileRole::Rom:
+      return "a ROM";
+    case FileRole::Patch:
+      return "a patch";
+    case FileRole::Audio:
+      return "an audio file";
+    case FileRole::Json:
+      return "a JSON file";
+    case FileRole::Any:
+      break;
   }
+  return "this program";
 }
 
-bool writeAll(int fd, const Bytes& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t wrote = ::write(fd, data.data() + done, data.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
-    done += static_cast<std::size_t>(wrote);
+std::runtime_error tooLarge(const std::string& path, FileRole role) {
+  return std::runtime_error(path + " is too large for " + roleName(role) + " (the limit is " +
+                            std::to_string(readLimit(role) / kMegabyte) + " MB)");
+}
+
+// Opens without blocking (a FIFO would otherwise wait for a writer forever), then accepts only
+// a regular file within the role's limit. Returns the open descriptor and the size on record.
+FileDescriptor openForReading(const std::string& path, FileRole role, std::uint64_t& size) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid()) throw std::runtime_error("cannot open " + path);
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) throw std::runtime_error("read failed: " + path);
+  // A directory opens but cannot be read: the reader's read error, as ever. Anything else
+  // that is not a regular file (a FIFO, a device, a socket) is refused by its kind.
+  if (S_ISDIR(info.st_mode)) throw std::runtime_error("read failed: " + path);
+  if (!S_ISREG(info.st_mode))
+    throw std::runtime_error("cannot open " + path + ": not a regular file");
+  size = info.st_size > 0 ? std::uint64_t(info.st_size) : 0;
+  if (size > readLimit(role)) throw tooLarge(path, role);
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+// Reads into out from offset `used` until out is full or the file ends, counting in used.
+bool fill(int fd, Bytes& out, std::size_t& used) {
+  while (used < out.size()) {
+    const ssize_t got = ::read(fd, out.data() + used, out.size() - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) break;
+    used += std::size_t(got);
   }
   return true;
 }
 
+// Reads a file whose recorded size was wrong (it grew, or it is a kernel file that records 0)
+// on past `used`, in steps, but never beyond the role's limit.
+bool readRest(int fd, Bytes& out, std::size_t used, std::uint64_t limit, bool& tooLarge) {
+  out.resize(used);
+  for (;;) {
+    std::uint8_t chunk[kReadChunk];
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    if (std::uint64_t(got) > limit - out.size()) {
+      tooLarge = true;
+      return true;
+    }
+    out.insert(out.end(), chunk, chunk + got);
+  }
+}
+
 // A device node under /dev/ (a terminal, /dev/null, a disk) is written in place: it cannot be
-// replaced by a rename, and the temporary sibling could not be created there anyway. Anything
-// else under /dev/, such as a file in /dev/shm, is an ordinary file and goes the safe way.
+// replaced by a rename. Anything else under /dev/, such as a file in /dev/shm, is an ordinary
+// file and goes the safe way.
 bool isDevicePath(const std::string& path) {
   struct stat info {};
   return path.rfind("/dev/", 0) == 0 && ::stat(path.c_str(), &info) == 0 &&
          (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
 }
 
-// The device is opened as it is. The temporary name is taken afresh: whatever stands there
-// (a stale file from an earlier failed run, or a link that someone else planted to make the
-// write land in another file) is removed, and the new file is created exclusively and never
-// through a link, so the data cannot end up anywhere but in a file of our own.
-int openTarget(const std::string& target, bool useTemporary) {
-  if (!useTemporary) return ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  ::unlink(target.c_str());
-  return ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-}
-
-// Makes the rename itself durable: the directory entry is flushed too. A failure here does
-// not undo a completed replacement, so it is not reported.
-void syncParentDirectory(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.valid()) ::fsync(dir.get());
-}
-
-[[noreturn]] void failWrite(const std::string& path, const std::string& temporary) {
-  if (!temporary.empty()) ::unlink(temporary.c_str());
-  throw std::runtime_error("write failed (disk full?): " + path);
-}
-
-// Writes, flushes to the disk and closes; on any failure the temporary file is removed.
-void writeTarget(const std::string& path, const std::string& target, bool useTemporary,
-                 const Bytes& data) {
-  FileDescriptor fd(openTarget(target, useTemporary));
+void writeDevice(const std::string& path, const Bytes& data) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC));
   if (!fd.valid()) throw std::runtime_error("cannot write " + path);
-  const std::string temporary = useTemporary ? target : std::string();
-  if (!writeAll(fd.get(), data)) {
-    fd.close();
-    failWrite(path, temporary);
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t wrote = ::write(fd.get(), data.data() + done, data.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) throw std::runtime_error("write failed (disk full?): " + path);
+    done += std::size_t(wrote);
   }
-  // The data must reach the disk before the rename makes it the file's content; otherwise
-  // a power loss could leave an empty or partial file under the final name.
-  if (useTemporary && ::fsync(fd.get()) != 0) {
-    fd.close();
-    failWrite(path, temporary);
-  }
-  if (!fd.close()) failWrite(path, temporary);
+  if (!fd.close()) throw std::runtime_error("write failed (disk full?): " + path);
 }
 
 }  // namespace
 
-Bytes readFile(const std::string& path) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) throw std::runtime_error("cannot open " + path);
-  Bytes data;
-  struct stat info {};
-  if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    data.reserve(static_cast<std::size_t>(info.st_size) + kReadChunk);
+std::uint64_t readLimit(FileRole role) {
+  switch (role) {
+    case FileRole::NesRom:
+      return 16 * kMegabyte;
+    case FileRole::Port:
+      return 16 * kMegabyte;
+    case FileRole::Rom:
+      return 256 * kMegabyte;
+    case FileRole::Patch:
+      return 256 * kMegabyte;
+    case FileRole::Audio:
+      return 1024 * kMegabyte;
+    case FileRole::Json:
+      return 64 * kMegabyte;
+    case FileRole::Any:
+      break;
   }
-  if (!readAll(fd.get(), data)) throw std::runtime_error("read failed: " + path);
+  return 1024 * kMegabyte;
+}
+
+void checkReadableFile(const std::string& path, FileRole role) {
+  std::uint64_t size = 0;
+  openForReading(path, role, size);
+}
+
+Bytes readFile(const std::string& path, FileRole role) {
+  std::uint64_t size = 0;
+  const FileDescriptor fd = openForReading(path, role, size);
+  // One buffer of the recorded size; the file is read straight into it.
+  Bytes data(static_cast<std::size_t>(size));
+  std::size_t used = 0;
+  if (!fill(fd.get(), data, used)) throw std::runtime_error("read failed: " + path);
+  bool grewTooLarge = false;
+  if (used < data.size()) {
+    data.resize(used);  // the file shrank while it was read
+  } else if (!readRest(fd.get(), data, used, readLimit(role), grewTooLarge)) {
+    throw std::runtime_error("read failed: " + path);
+  }
+  if (grewTooLarge) throw tooLarge(path, role);
   return data;
 }
 
 void writeFileSafely(const std::string& path, const Bytes& data) {
-  const bool useTemporary = !isDevicePath(path);
-  const std::string target = useTemporary ? path + ".tmp" : path;
-  writeTarget(path, target, useTemporary, data);
-  if (!useTemporary) return;
-  if (::rename(target.c_str(), path.c_str()) != 0) {
-    // Something stands in the way: remove it and try once more. unlink removes a file or a
-    // link but never a directory, which may hold the user's data. The complete data stays in
-    // the temporary file if the second rename fails too.
-    ::unlink(path.c_str());
-    if (::rename(target.c_str(), path.c_str()) != 0) {
-      const int renameError = errno;  // before anything else can change it
-      throw std::runtime_error("cannot replace " + path + ": " + std::strerror(renameError));
-    }
-  }
-  syncParentDirectory(path);
+  if (isDevicePath(path)) return writeDevice(path, data);
+  TemporaryFile file(path);
+  file.write(data.data(), data.size());
+  file.finish();
+  file.moveOntoTarget();
+  syncDirectoryOf(path);
 }
 
 }  // namespace tbp

@@ -120,7 +120,7 @@ std::optional<std::string> locateGameDatabase(const std::string& programDir,
 }
 
 GameDatabase loadGameDatabase(const std::string& path) {
-  const Bytes bytes = readFile(path);
+  const Bytes bytes = readFile(path, FileRole::Json);
   const JsonValue root = parseJson(std::string(bytes.begin(), bytes.end()));
   GameDatabase database;
   database.directory = directoryOf(path);

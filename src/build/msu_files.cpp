@@ -1,10 +1,12 @@
 #include "build/msu_files.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "build/audio.h"
 #include "build/files.h"
 #include "build/paths.h"
+#include "build/staged_files.h"
 
 namespace tbp {
 
@@ -25,9 +27,24 @@ void createMsuMarker(const std::string& base) {
   if (std::FILE* marker = std::fopen(msuMarkerPath(base).c_str(), "wx")) std::fclose(marker);
 }
 
+Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds) {
+  const Bytes file = readFile(audioPath, FileRole::Audio);
+  try {
+    return makeMsuTrack(file, loopStartSeconds);
+  } catch (const std::runtime_error& error) {
+    // With several tracks chosen, the message must say which file it is about.
+    throw std::runtime_error(fileNameOf(audioPath) + ": " + error.what());
+  }
+}
+
+void stageMsuTrack(StagedFiles& files, const std::string& audioPath, double loopStartSeconds,
+                   const std::string& trackPath) {
+  files.stage(trackPath, msuTrackFromFile(audioPath, loopStartSeconds));
+}
+
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
                        const std::string& trackPath) {
-  writeFileSafely(trackPath, makeMsuTrack(readFile(audioPath), loopStartSeconds));
+  writeFileSafely(trackPath, msuTrackFromFile(audioPath, loopStartSeconds));
 }
 
 }  // namespace tbp

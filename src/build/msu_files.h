@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "formats/bytes.h"
+
 namespace tbp {
 
 // The MSU-1 files beside a saved ROM or patch share one base: the saved file's absolute
@@ -17,6 +19,17 @@ std::string msuTrackPath(const std::string& base, int track);
 // Creates the empty marker of base unless a file of that name exists; an existing marker is
 // never touched. A failure to create it is ignored: players only need the tracks themselves.
 void createMsuMarker(const std::string& base);
+
+class StagedFiles;
+
+// Reads the audio file (within the audio size limit) and converts it to an MSU-1 track
+// (loopStartSeconds < 0: no loop point). Every error names the audio file: the reader's
+// messages carry its path, the decoder's and converter's are prefixed with its name and ": ".
+Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds);
+
+// The same track, staged in files for trackPath: it appears only when files is committed.
+void stageMsuTrack(StagedFiles& files, const std::string& audioPath, double loopStartSeconds,
+                   const std::string& trackPath);
 
 // Reads the audio file, converts it to an MSU-1 track (loopStartSeconds < 0: no loop point) and
 // writes it safely to trackPath. Throws with the reader's, converter's or writer's message;

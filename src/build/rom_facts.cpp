@@ -99,7 +99,7 @@ SourceNesFacts sourceNesFacts(const PortImage& image, const GameEntry* knownGame
 BasePatchFacts basePatchFacts(const GameDatabase& database, const GameEntry& entry) {
   BasePatchFacts facts;
   try {
-    const Bytes patch = readFile(database.basePatchPath(entry));
+    const Bytes patch = readFile(database.basePatchPath(entry), FileRole::Patch);
     facts.fileSize = patch.size();
     facts.header = readBpsHeader(patch);
     facts.readable = true;

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 
+#include "build/files.h"
 #include "port/game_genie.h"
 
 namespace tbp::cli {
@@ -80,19 +80,15 @@ std::pair<int, TrackChoice> parseTrack(const std::string& text) {
   return {int(*song), choice};
 }
 
-// Audio that cannot even be opened is refused before anything slow starts.
-void checkReadable(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot open " + path);
-}
-
 void chooseTrack(PortImage& port, int song, const TrackChoice& choice) {
   if (!port.hasMsu1())
     throw std::runtime_error("This ROM has no MSU-1 support (built before it was added).");
   bool named = false;
   for (const MsuSong& known : port.msuSongs()) named = named || known.index == song;
   if (!named) throw std::runtime_error("this port has no song " + std::to_string(song));
-  checkReadable(choice.audioPath);
+  // Audio that cannot be read at all (missing, not a file, too large) is refused before
+  // anything slow starts.
+  checkReadableFile(choice.audioPath, FileRole::Audio);
   // As the Music page does: the song plays MSU-1 track number `song`, and MSU-1 is switched on.
   const bool loop = choice.loop.value_or(port.msuLoop(song));
   port.setMsuTrack(song, song);

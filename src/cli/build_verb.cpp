@@ -10,9 +10,10 @@
 #include "build/patch_files.h"
 #include "build/paths.h"
 #include "build/port_verdict.h"
+#include "build/staged_files.h"
 #include "cli/build_settings.h"
 #include "cli/database.h"
-#include "cli/staged_files.h"
+#include "cli/output_guard.h"
 #include "cli/verbs.h"
 #include "formats/patches.h"
 
@@ -30,7 +31,7 @@ struct BuiltPort {
 
 BuiltPort buildFromNes(const std::string& path, const GameDatabase& database) {
   BuiltPort built;
-  built.nesFile = readFile(path);
+  built.nesFile = readFile(path, FileRole::NesRom);
   built.nes = identifyNesRom(database, built.nesFile);
   if (!built.nes.game)
     throw std::runtime_error("This isn't the NES ROM the patch was made from.\n\n" +
@@ -39,6 +40,39 @@ BuiltPort buildFromNes(const std::string& path, const GameDatabase& database) {
   // A base patch that does not make a port is refused with the window's "Not a port" report.
   if (!built.port.isPort()) throw std::runtime_error(notAPortReport(built.port.bytes()));
   return built;
+}
+
+// A code that cannot be read at all is refused before anything is built, with the report the
+// Switches page shows for it.
+void refuseUnreadableCodes(const std::vector<std::string>& codes) {
+  std::string reports;
+  for (const std::string& text : codes) {
+    const GameGenieCode code = decodeGameGenie(text);
+    if (!code.ok) reports += (reports.empty() ? "" : "\n") + code.code + ": " + code.error;
+  }
+  if (!reports.empty()) throw std::runtime_error(reports);
+}
+
+// Every file the build writes: the output, its tracks and the tracks' marker.
+std::vector<std::string> outputsOf(const BuildSettings& settings) {
+  std::vector<std::string> outputs{settings.output};
+  const std::string base = msuBasePath(settings.output);
+  for (const auto& [song, choice] : settings.tracks) outputs.push_back(msuTrackPath(base, song));
+  if (!settings.tracks.empty()) outputs.push_back(msuMarkerPath(base));
+  return outputs;
+}
+
+// Every file the build reads, none of which it may replace.
+std::vector<std::string> inputsOf(const BuildSettings& settings, const std::string& nesPath,
+                                  const DatabaseLookup& lookup) {
+  std::vector<std::string> inputs{nesPath};
+  for (const auto& [song, choice] : settings.tracks) inputs.push_back(choice.audioPath);
+  if (lookup.loaded) {
+    inputs.push_back(lookup.path);
+    for (const GameEntry& game : lookup.database.games)
+      inputs.push_back(lookup.database.basePatchPath(game));
+  }
+  return inputs;
 }
 
 void reportCodes(const std::vector<GameGenieResult>& results) {
@@ -60,16 +94,19 @@ void stageTracks(StagedFiles& files, const BuildSettings& settings) {
   for (const auto& [song, choice] : settings.tracks) {
     if (terminal) std::cerr << "Converting " << fileNameOf(choice.audioPath) << " ..." << std::endl;
     const bool loops = choice.loop.value_or(false);
-    files.stage(msuTrackPath(base, song),
-                makeMsuTrack(readFile(choice.audioPath), loops ? choice.loopStart : -1.0));
+    stageMsuTrack(files, choice.audioPath, loops ? choice.loopStart : -1.0,
+                  msuTrackPath(base, song));
   }
+  files.setMarker(msuMarkerPath(base));
 }
 
 }  // namespace
 
 void runBuild(const Arguments& arguments) {
   BuildSettings settings = parseBuildSettings(arguments);
+  refuseUnreadableCodes(settings.codes);
   const DatabaseLookup lookup = findDatabase(arguments);
+  refuseOutputOverInput(outputsOf(settings), inputsOf(settings, arguments.positionals[0], lookup));
   BuiltPort built = buildFromNes(arguments.positionals[0], requireDatabase(lookup));
   for (const std::string& skip : dropForeignTracks(built.port, settings))
     std::cerr << "Skipped " << skip << "\n";
@@ -87,10 +124,8 @@ void runBuild(const Arguments& arguments) {
 
   StagedFiles files;
   files.stage(settings.output, output);
-  stageTracks(files, settings);
+  if (!settings.tracks.empty()) stageTracks(files, settings);
   files.commit();
-  // The marker only once every file is in place, so that a failed build leaves nothing.
-  if (!settings.tracks.empty()) createMsuMarker(msuBasePath(settings.output));
 
   // The header-repair note, which the window shows in its status bar.
   if (!built.nes.note.empty()) std::cerr << built.nes.note << "\n";

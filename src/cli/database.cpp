@@ -29,7 +29,15 @@ DatabaseLookup findDatabase(const Arguments& arguments) {
   DatabaseLookup lookup;
   if (arguments.has("--games")) {
     lookup.path = arguments.value("--games") + "/games.json";
-    lookup.database = loadGameDatabase(lookup.path);
+    try {
+      lookup.database = loadGameDatabase(lookup.path);
+    } catch (const std::exception& error) {
+      // The reader's own messages name the file; the JSON reader's and the entries' get the
+      // window's wording, which does.
+      const std::string message = error.what();
+      if (message.find(lookup.path) != std::string::npos) throw;
+      throw std::runtime_error(lookup.path + " could not be read: " + message);
+    }
     lookup.loaded = true;
     return lookup;
   }

@@ -17,14 +17,16 @@ const char* const kApplyDetails =
     "as UPS, which also undoes itself when given its target ROM; any other file as IPS.\n"
     "\n"
     "  -o, --output OUT   the file to write. Default: the ROM's folder, the patch's name and\n"
-    "                     .sfc for a port or a result of 256 KB or more, .bin otherwise\n";
+    "                     .sfc for a port or a result of 256 KB or more, .bin otherwise;\n"
+    "                     never ROM or PATCH themselves\n";
 
 const char* const kCreateDetails =
     "Creates a BPS patch (or IPS, or UPS) that turns SOURCE into TARGET, applies it back to\n"
     "SOURCE to prove that it gives TARGET, and only then writes it.\n"
     "\n"
     "  -o, --output PATCH   the file to write. Default: SOURCE's folder and name with .bps\n"
-    "                       (.ips, .ups), where emulators that soft-patch look for it\n"
+    "                       (.ips, .ups), where emulators that soft-patch look for it;\n"
+    "                       never SOURCE or TARGET themselves\n"
     "  --ips                an IPS patch (files up to 16 MB)\n"
     "  --ups                a UPS patch, which checks both files' CRC32 and works both ways\n"
     "  --metadata TEXT      text stored in a BPS patch (default: none)\n";
@@ -77,7 +79,8 @@ std::string buildDetails() {
   return "Builds the port of a supported game from your NES ROM, applies the settings and\n"
          "writes the SNES ROM (or, with --bps, a BPS patch against the NES ROM), with the .msu\n"
          "file and the MSU-1 tracks beside it: the same files the window saves for the same\n"
-         "choices. Nothing is written when anything fails.\n"
+         "choices. Nothing is written when anything fails: the files that were there stay\n"
+         "as they were. OUT, the tracks and the .msu file may not be any of the inputs.\n"
          "\n"
          "  -o, --output OUT          the SNES ROM (or BPS patch) to write; the tracks are\n"
          "                            named after it (OUT without extension, -N.pcm)\n"
@@ -99,7 +102,8 @@ std::string buildDetails() {
          "  --chip CHIP               coprocessor header: none, gsu1, gsu2, gsu2sp1 or sa1\n"
          "  --size SIZE               as-is (default), smallest, 2mb or 4mb\n"
          "  --gg CODES                NES Game Genie codes, separated by blanks, commas or\n"
-         "                            semicolons\n"
+         "                            semicolons; a code that cannot be read stops the build,\n"
+         "                            and what each code did is reported on standard error\n"
          "  --msu SONG=AUDIO[@LOOP]   play AUDIO (WAV, MP3, OGG or FLAC) through MSU-1 in place\n"
          "                            of NES song SONG (decimal, or hex as $1F or 0x1F);\n"
          "                            @LOOP loops from LOOP seconds, @off plays it once, and\n"

@@ -50,7 +50,7 @@ void gatherNesRom(InfoReport& report, const Bytes& file) {
 void runInfo(const Arguments& arguments) {
   InfoReport report;
   report.path = arguments.positionals[0];
-  Bytes file = readFile(report.path);
+  Bytes file = readFile(report.path, FileRole::Rom);
   report.file = digestsOf(file);
   if (hasInesMagic(file)) {
     report.database = findDatabase(arguments);

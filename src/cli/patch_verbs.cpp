@@ -4,6 +4,7 @@
 #include "build/files.h"
 #include "build/patch_files.h"
 #include "build/paths.h"
+#include "cli/output_guard.h"
 #include "cli/verbs.h"
 #include "formats/patches.h"
 #include "port/port_image.h"
@@ -12,15 +13,6 @@ namespace tbp::cli {
 namespace {
 
 constexpr std::size_t kKilobyte = 1024;
-
-// A proposed name may land on an input (a ROM patched by a patch of the same name): the window
-// would ask before replacing it, so the tool refuses and asks for -o.
-void refuseInputAsOutput(const std::string& output, const std::vector<std::string>& inputs) {
-  for (const std::string& input : inputs)
-    if (sameFile(output, input))
-      throw std::runtime_error("the default output " + output +
-                               " is an input file; choose another name with -o");
-}
 
 PatchFormat chosenFormat(const Arguments& arguments) {
   if (arguments.has("--ips") && arguments.has("--ups"))
@@ -36,17 +28,20 @@ PatchFormat chosenFormat(const Arguments& arguments) {
 void runApply(const Arguments& arguments) {
   const std::string& patchPath = arguments.positionals[0];
   const std::string& romPath = arguments.positionals[1];
-  const Bytes rom = readFile(romPath);
-  const Bytes patch = readFile(patchPath);
+  std::string output = arguments.value("-o");
+  if (!output.empty()) refuseOutputOverInput({output}, {romPath, patchPath});
+  const Bytes rom = readFile(romPath, FileRole::Rom);
+  const Bytes patch = readFile(patchPath, FileRole::Patch);
   PatchedRom patched = applyAnyPatch(rom, patch);
   const bool reversed = patched.kind == PatchKind::UpsReversed;
   const PortImage result(std::move(patched.bytes));
   const std::size_t size = result.bytes().size();
-  std::string output = arguments.value("-o");
   if (output.empty()) {
+    // A proposed name may land on an input (a ROM patched by a patch of the same name): the
+    // window would ask before replacing it, so the tool refuses and asks for -o.
     output = joinPath(absoluteDirectory(romPath),
                       completeBaseName(patchPath) + patchedRomExtension(result.isPort(), size));
-    refuseInputAsOutput(output, {romPath, patchPath});
+    refuseOutputOverInput({output}, {romPath, patchPath}, true);
   }
   writeFileSafely(output, result.bytes());
   std::cout << "Patched: " << output << " (" << size << " bytes)"
@@ -57,14 +52,16 @@ void runCreate(const Arguments& arguments) {
   const std::string& sourcePath = arguments.positionals[0];
   const std::string& targetPath = arguments.positionals[1];
   const PatchFormat format = chosenFormat(arguments);
-  const Bytes source = readFile(sourcePath);
-  const Bytes target = readFile(targetPath);
-  const Bytes patch = createProvenPatch(format, source, target, arguments.value("--metadata"));
   std::string output = arguments.value("-o");
+  if (!output.empty()) refuseOutputOverInput({output}, {sourcePath, targetPath});
+  const Bytes source = readFile(sourcePath, FileRole::Rom);
+  const Bytes target = readFile(targetPath, FileRole::Rom);
+  // The patch is proven before it is written: applied to the source it must give the target.
+  const Bytes patch = createProvenPatch(format, source, target, arguments.value("--metadata"));
   if (output.empty()) {
     output = joinPath(absoluteDirectory(sourcePath),
                       completeBaseName(sourcePath) + patchExtension(format));
-    refuseInputAsOutput(output, {sourcePath, targetPath});
+    refuseOutputOverInput({output}, {sourcePath, targetPath}, true);
   }
   writeFileSafely(output, patch);
   std::cout << "Patch saved: " << output << " (" << patch.size() / kKilobyte << " KB)\n";

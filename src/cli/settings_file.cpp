@@ -10,7 +10,7 @@ namespace tbp::cli {
 
 void takeSettingsFile(const Arguments& arguments, BuildSettings& settings) {
   const std::string path = arguments.value("--settings");
-  const Bytes file = readFile(path);
+  const Bytes file = readFile(path, FileRole::Json);
   PortSettings document;
   try {
     document = parseSettingsJson(std::string(file.begin(), file.end()));

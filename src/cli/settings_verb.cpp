@@ -39,7 +39,7 @@ std::optional<PortImage> buildOriginal(const DatabaseLookup& lookup, const Bytes
 
 // A port file (a copier header is dropped), or an NES ROM whose port is built as `build` does.
 LoadedPort loadPort(const std::string& path, const DatabaseLookup& lookup) {
-  Bytes file = readFile(path);
+  Bytes file = readFile(path, FileRole::Rom);
   LoadedPort loaded;
   if (hasInesMagic(file)) {
     loaded.original = buildOriginal(lookup, file);

@@ -52,7 +52,7 @@ void chooseAudio(MainWindow& window, int song) {
   double seconds = 0;
   try {
     const WaitCursor busy;
-    seconds = durationSeconds(tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString())));
+    seconds = durationSeconds(tbp::decodeAudio(tbp::readFile(path.toUtf8().toStdString(), tbp::FileRole::Audio)));
   } catch (const std::exception& error) {
     window.prompts().warning(QStringLiteral("Can't use that file"),
                              QString::fromUtf8(error.what()));

@@ -168,7 +168,7 @@ TEST(CliBuild, RefusalsExitWithOneAndLeaveNothing) {
       {"audio that does not decode",
        0,
        {"--msu", "1=good.wav", "--msu", "2=bad.wav"},
-       "unknown audio format (WAV, MP3, OGG or FLAC)\n"},
+       "bad.wav: unknown audio format (WAV, MP3, OGG or FLAC)\n"},
       {"missing audio",
        0,
        {"--msu", "1=good.wav", "--msu", "2=none.wav"},

@@ -1,5 +1,6 @@
 #include "build/files.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -90,6 +92,13 @@ std::string inChild(const std::function<std::string()>& body) {
   return text;
 }
 
+std::vector<std::string> listing(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 class Files : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -109,7 +118,22 @@ TEST_F(Files, WriteThenReadRoundTripsAndLeavesNoTemporary) {
   const tbp::Bytes data = patternBytes(300000, 5);
   tbp::writeFileSafely(path.string(), data);
   EXPECT_EQ(tbp::readFile(path.string()), data);
-  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+  EXPECT_EQ(listing(dir_), std::vector<std::string>{"rom.sfc"});
+}
+
+// Any name the file system accepts works, however little room it leaves for a temporary
+// name; a name cut inside a character (3-byte letters) works too.
+TEST_F(Files, LongestNamesAreWritten) {
+  const std::string ascii(255, 'n');
+  std::string letters;
+  while (letters.size() + 3 <= 255) letters += "\xE2\x82\xAC";  // the euro sign, 85 times
+  for (const std::string& name : {ascii.substr(0, 250), ascii, letters}) {
+    const fs::path path = dir_ / name;
+    EXPECT_EQ(writeError(path.string(), {1, 2, 3}), "no error") << name.size();
+    EXPECT_EQ(fileBytes(path), (tbp::Bytes{1, 2, 3}));
+    EXPECT_EQ(listing(dir_), std::vector<std::string>{name});
+    fs::remove(path);
+  }
 }
 
 TEST_F(Files, OverwriteReplacesTheFileThroughARename) {
@@ -126,15 +150,20 @@ TEST_F(Files, OverwriteReplacesTheFileThroughARename) {
   EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
 }
 
-TEST_F(Files, EmptyBufferAndStaleTemporary) {
+// The names earlier versions used for their temporary files are a user's files now (a
+// browser's partial download is "<name>.part"): left exactly as they are.
+TEST_F(Files, EmptyBufferAndUserFilesAtOldTemporaryNames) {
   const fs::path path = dir_ / "empty.bin";
   putFile(path.string() + ".tmp", patternBytes(777, 3));
+  putFile(path.string() + ".part", patternBytes(555, 4));
   putFile(path, patternBytes(10, 4));
   tbp::writeFileSafely(path.string(), {});
   EXPECT_TRUE(fs::exists(path));
   EXPECT_EQ(fs::file_size(path), 0u);
   EXPECT_TRUE(tbp::readFile(path.string()).empty());
-  EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+  EXPECT_EQ(fileBytes(path.string() + ".tmp"), patternBytes(777, 3));
+  EXPECT_EQ(fileBytes(path.string() + ".part"), patternBytes(555, 4));
+  EXPECT_EQ(listing(dir_).size(), 3u);
 }
 
 TEST_F(Files, DevicePathIsWrittenDirectly) {
@@ -212,14 +241,15 @@ TEST_F(Files, WriteFailureKeepsTheOldFileAndRemovesTheTemporary) {
   EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
 }
 
-TEST_F(Files, RenameFailureKeepsTheCompleteTemporary) {
+// A failed write leaves nothing behind: the temporary file goes with the failure.
+TEST_F(Files, RenameFailureLeavesNoTemporary) {
   const fs::path path = dir_ / "occupied";
   fs::create_directories(path / "child");
   const tbp::Bytes data = patternBytes(999, 10);
   const std::string message = writeError(path.string(), data);
   EXPECT_EQ(message.rfind("cannot replace " + path.string() + ": ", 0), 0u) << message;
   EXPECT_GT(message.size(), ("cannot replace " + path.string() + ": ").size());
-  EXPECT_EQ(fileBytes(path.string() + ".tmp"), data);
+  EXPECT_EQ(listing(dir_), std::vector<std::string>{"occupied"});
   EXPECT_TRUE(fs::is_directory(path / "child"));
 }
 
@@ -230,12 +260,12 @@ TEST_F(Files, DirectoryInTheWayIsNeverRemoved) {
   const std::string message = writeError(path.string(), {1, 2});
   EXPECT_EQ(message.rfind("cannot replace " + path.string() + ": ", 0), 0u) << message;
   EXPECT_TRUE(fs::is_directory(path));
-  EXPECT_EQ(fileBytes(path.string() + ".tmp"), (tbp::Bytes{1, 2}));
+  EXPECT_EQ(listing(dir_), std::vector<std::string>{"was-a-dir"});
 }
 
-// Whatever stands at the temporary name is replaced by a file of the writer's own; a link
-// there never makes the write land in the file it points to.
-TEST_F(Files, AnythingAtTheTemporaryNameIsReplaced) {
+// Whatever stands at a name earlier versions used for their temporary file is the user's: it
+// stays, and a link there never makes the write land in the file it points to.
+TEST_F(Files, AnythingAtTheOldTemporaryNameIsLeftAlone) {
   const fs::path path = dir_ / "save.sfc";
   const fs::path temporary = path.string() + ".tmp";
   const fs::path victim = dir_ / "someone-elses.bin";
@@ -252,8 +282,10 @@ TEST_F(Files, AnythingAtTheTemporaryNameIsReplaced) {
     EXPECT_EQ(writeError(path.string(), data), "no error") << name;
     EXPECT_EQ(fileBytes(path), data) << name;
     EXPECT_EQ(fileBytes(victim), (tbp::Bytes{7, 7, 7})) << name;
-    EXPECT_FALSE(fs::exists(fs::symlink_status(temporary))) << name;
+    EXPECT_TRUE(fs::exists(fs::symlink_status(temporary))) << name;
+    EXPECT_EQ(listing(dir_).size(), 3u) << name;
     fs::remove(path);
+    fs::remove(temporary);
   }
 }
 
@@ -289,6 +321,93 @@ TEST_F(Files, ReadsNonRegularFilesToTheirEnd) {
   const tbp::Bytes status = tbp::readFile("/proc/self/status");
   const std::string text(status.begin(), status.end());
   EXPECT_NE(text.find("Name:"), std::string::npos);
+}
+
+// A FIFO (or any file that is not a regular file) is refused at once: opening it for reading
+// would otherwise wait for a writer forever. The child gives up after 10 s.
+TEST_F(Files, FifoIsRefusedWithoutWaiting) {
+  const fs::path fifo = dir_ / "fifo.nes";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string expected = "cannot open " + fifo.string() + ": not a regular file";
+  const std::string result = inChild([&] {
+    ::alarm(10);
+    std::string checked = "no error";
+    try {
+      tbp::checkReadableFile(fifo.string(), tbp::FileRole::Audio);
+    } catch (const std::runtime_error& error) {
+      checked = error.what();
+    }
+    return readError(fifo.string()) + "|" + checked;
+  });
+  EXPECT_EQ(result, expected + "|" + expected);
+}
+
+// Sizes come from the file system before anything is read: a sparse file just past a role's
+// limit is refused at once, naming the file and the limit; one at the limit is read.
+TEST_F(Files, EachRoleRefusesFilesPastItsLimit) {
+  const std::pair<tbp::FileRole, std::string> rows[] = {
+      {tbp::FileRole::NesRom, "an NES ROM (the limit is 16 MB)"},
+      {tbp::FileRole::Port, "a port (the limit is 16 MB)"},
+      {tbp::FileRole::Rom, "a ROM (the limit is 256 MB)"},
+      {tbp::FileRole::Patch, "a patch (the limit is 256 MB)"},
+      {tbp::FileRole::Audio, "an audio file (the limit is 1024 MB)"},
+      {tbp::FileRole::Json, "a JSON file (the limit is 64 MB)"},
+      {tbp::FileRole::Any, "this program (the limit is 1024 MB)"},
+  };
+  const fs::path path = dir_ / "sparse.bin";
+  putFile(path, {});
+  for (const auto& [role, limitText] : rows) {
+    fs::resize_file(path, tbp::readLimit(role) + 1);
+    std::string message = "no error";
+    try {
+      tbp::readFile(path.string(), role);
+    } catch (const std::runtime_error& error) {
+      message = error.what();
+    }
+    EXPECT_EQ(message, path.string() + " is too large for " + limitText);
+  }
+  // 2.5 GB: far past every limit, and no memory is taken for it.
+  fs::resize_file(path, 2560ull << 20);
+  EXPECT_EQ(readError(path.string()),
+            path.string() + " is too large for this program (the limit is 1024 MB)");
+  fs::resize_file(path, tbp::readLimit(tbp::FileRole::NesRom));
+  EXPECT_EQ(tbp::readFile(path.string(), tbp::FileRole::NesRom).size(), 16u << 20);
+}
+
+// Concurrent writers of one path, as threads and as processes: after every round exactly one
+// complete file remains, the old one or one of the new ones, and no temporary file.
+TEST_F(Files, ConcurrentWritersLeaveOneCompleteFile) {
+  const fs::path path = dir_ / "out.sfc";
+  constexpr int kWriters = 6;
+  std::vector<tbp::Bytes> versions;
+  for (int i = 0; i < kWriters; ++i) versions.push_back(patternBytes(200000 + i * 1000, i));
+  const auto check = [&](const char* how, int round) {
+    const tbp::Bytes left = fileBytes(path);
+    EXPECT_NE(std::find(versions.begin(), versions.end(), left), versions.end())
+        << how << " round " << round << ": " << left.size() << " bytes";
+    EXPECT_EQ(listing(dir_), std::vector<std::string>{"out.sfc"}) << how;
+  };
+  for (int round = 0; round < 5; ++round) {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kWriters; ++i)
+      threads.emplace_back([&, i] { tbp::writeFileSafely(path.string(), versions[i]); });
+    for (std::thread& thread : threads) thread.join();
+    check("threads", round);
+    std::vector<pid_t> children;
+    for (int i = 0; i < kWriters; ++i) {
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        ::_exit(writeError(path.string(), versions[i]) == "no error" ? 0 : 1);
+      }
+      children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    check("processes", round);
+  }
 }
 
 }  // namespace

@@ -209,9 +209,11 @@ class MusicPageTest : public QObject {
     QTest::newRow("cancel") << false << 1 << 2 << false << QList<int>{3}
                             << "Saved %1 (%2 KB) + 1 of 2 MSU-1 track(s) (cancelled)"
                             << "";
-    QTest::newRow("failing") << true << 0 << -1 << true << QList<int>{10}
+    // A failing track fails the whole save: neither the patch nor any track appears, and the
+    // user's marker stays as it was.
+    QTest::newRow("failing") << true << 0 << -1 << true << QList<int>{}
                              << "Converting three.wav ..."
-                             << "unknown audio format (WAV, MP3, OGG or FLAC)";
+                             << "three.wav: unknown audio format (WAV, MP3, OGG or FLAC)";
   }
 
   void savingWritesTheMarkerAndTheTracks() {
@@ -239,6 +241,7 @@ class MusicPageTest : public QObject {
         status.replace("%1", saved).replace("%2", QString::number(readBack(saved).size() / 1024)));
     QCOMPARE(music.harness.prompts->boxes.size(), error.isEmpty() ? 0 : 1);
     if (!error.isEmpty()) QCOMPARE(music.harness.prompts->boxes[0].text, error);
+    QCOMPARE(QFile::exists(saved), error.isEmpty());
     QVERIFY(QFile::exists(music.path(QStringLiteral("Out.msu"))));
     QCOMPARE(readBack(music.path(QStringLiteral("Out.msu"))).size(), patch ? 4u : 0u);
     QCOMPARE(music.trackIs(3, QStringLiteral("three.wav"), 0.5), written.contains(3));

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QLabel>
 #include <QStatusBar>
@@ -125,6 +127,24 @@ class OpenNesTest : public QObject {
     QCOMPARE(demo.prompts().boxes[0].title, QStringLiteral("Error"));
     QVERIFY(demo.prompts().boxes[0].text.startsWith(QStringLiteral("cannot open ")));
     QVERIFY(demo.window().nesFileBytes.empty());
+    QVERIFY(!demo.window().portImage.isPort());
+  }
+
+  // A FIFO or an oversized file is refused at once with a message naming it; the window never
+  // waits inside open() for a FIFO's writer.
+  void hostileFilesAreRefusedAtOnce() {
+    DemoHarness demo;
+    const QString fifo = demo.harness.workDir.filePath(QStringLiteral("fifo.nes"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big = demo.write(QStringLiteral("big.nes"), {});
+    QVERIFY(QFile::resize(big, 16 * 1024 * 1024 + 1));
+    demo.window().openNesFile(fifo);
+    demo.window().openPortFile(big);
+    QCOMPARE(demo.prompts().boxes.size(), 2);
+    QCOMPARE(demo.prompts().boxes[0].text,
+             QStringLiteral("cannot open %1: not a regular file").arg(fifo));
+    QCOMPARE(demo.prompts().boxes[1].text,
+             QStringLiteral("%1 is too large for a port (the limit is 16 MB)").arg(big));
     QVERIFY(!demo.window().portImage.isPort());
   }
 
