@@ -23,7 +23,7 @@ QString proposedResultPath(const QString& romPath, const QString& patchPath, boo
 
 }  // namespace
 
-// Applies any BPS or IPS patch to any ROM in three dialogs. Only when the user opens a result
+// Applies any BPS, UPS or IPS patch to any ROM in three dialogs. Only when the user opens a result
 // that is a port does the window's state change.
 void MainWindow::applyPatchFile() { applyPatchFrom(QString()); }
 
@@ -38,7 +38,7 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
       !knownPatch.isEmpty()
           ? knownPatch
           : prompts().openFile(QStringLiteral("2/3  Pick the patch"),
-                               QStringLiteral("Patches (*.bps *.ips);;All files (*)"),
+                               QStringLiteral("Patches (*.bps *.ips *.ups);;All files (*)"),
                                tbp::lastFolder(tbp::FileKind::Patch));
   if (patchPath.isEmpty()) return;
   tbp::rememberFolder(tbp::FileKind::Patch, patchPath);
@@ -46,7 +46,7 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
     const tbp::Bytes rom = tbp::readFile(utf8(romPath), tbp::FileRole::Rom);
     const tbp::Bytes patch = tbp::readFile(utf8(patchPath), tbp::FileRole::Patch);
     tbp::PatchedRom patched = tbp::applyAnyPatch(rom, patch);
-    const bool bps = patched.byBps;
+    const bool bps = patched.fromSource();
     const tbp::PortImage result(std::move(patched.bytes));
     const bool isPort = result.isPort();
     const QString savePath = prompts().saveFile(
@@ -65,8 +65,8 @@ void MainWindow::applyPatchFrom(const QString& knownPatch) {
                                            "its settings?")))
       return;
     if (!maySetPortAside()) return;
-    // With a BPS patch the ROM picked first is the new port's NES ROM; an IPS patch says
-    // nothing about where its result came from.
+    // With a BPS patch (or a UPS patch applied forwards) the ROM picked first is the new port's
+    // NES ROM; an IPS patch says nothing about where its result came from.
     nesFileBytes = bps ? rom : tbp::Bytes{};
     nesRomBytes.clear();
     currentGame = bps && databaseLoaded ? database.findExact(rom) : nullptr;

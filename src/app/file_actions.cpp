@@ -90,6 +90,7 @@ void MainWindow::openPort() {
 void MainWindow::openPortFile(const QString& path) {
   try {
     tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::Port);
+    const tbp::SnesHeaderReport header = tbp::snesHeaderReport(file);
     if (file.size() % kBankSize == kCopierHeaderSize)
       file.erase(file.begin(), file.begin() + kCopierHeaderSize);
     const tbp::PortImage image(std::move(file));
@@ -99,6 +100,11 @@ void MainWindow::openPortFile(const QString& path) {
       if (!maySetPortAside()) return;
       takeEmbeddedNes(image);
       portFilePath = QFileInfo(path).absoluteFilePath();
+    } else if (header.plausible && !tbp::hasInesMagic(file)) {
+      // Any other SNES ROM still gets its header report on the information page.
+      foreignRomName = QFileInfo(path).fileName();
+      foreignRomHeader = header;
+      renderInfoPage();
     }
     showPort(image, QFileInfo(path).fileName());
     if (image.isPort()) rememberRecentFile(path);

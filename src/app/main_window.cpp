@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/prompts.h"
+#include "app/settings_actions.h"
 #include "app/startup.h"
 #include "app/status_errors.h"
 #include "app/user_settings.h"
@@ -214,6 +215,8 @@ void MainWindow::setPortEnabled(bool loaded) {
   if (bpsButton) bpsButton->setEnabled(loaded);
   if (saveRomAction) saveRomAction->setEnabled(loaded);
   if (savePatchAction) savePatchAction->setEnabled(loaded);
+  if (exportSettingsAction) exportSettingsAction->setEnabled(loaded);
+  if (importSettingsAction) importSettingsAction->setEnabled(loaded);
 }
 
 // The size and position of the last run when there is one, else the default placement.

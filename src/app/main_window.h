@@ -10,11 +10,13 @@
 #include <QString>
 
 #include "build/game_database.h"
+#include "build/snes_header_report.h"
 #include "formats/bytes.h"
 #include "pages/music_choice.h"
 #include "port/port_image.h"
 
 class GlyphEditor;
+class QAction;
 class GlyphPage;
 class Prompts;
 namespace tbp {
@@ -137,11 +139,20 @@ class MainWindow : public QMainWindow {
   QString nesFilePath;
   QString nesNote;
 
+  // The last SNES ROM opened that is not a port: its name and header report, for the
+  // information page (empty name: none).
+  QString foreignRomName;
+  tbp::SnesHeaderReport foreignRomHeader;
+
   QString portFilePath;  // the .sfc file the current port was read from or written to
   QString sourceLine;    // where the current port came from, shown in headerLabel
   bool refreshing = false;
 
   ShineIcon* shineIcon = nullptr;  // glints the window's icon
+
+  // The File menu's "Export settings..." and "Import settings...", usable while a port is shown.
+  QAction* exportSettingsAction = nullptr;
+  QAction* importSettingsAction = nullptr;
 
   QLabel* headerLabel = nullptr;
   QLabel* siteLink = nullptr;

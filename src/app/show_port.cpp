@@ -53,6 +53,7 @@ void MainWindow::showPort(const tbp::PortImage& image, const QString& source) {
     return;
   }
   portImage = image;       // 1.
+  foreignRomName.clear();
   showSwitchNotes(*this);  // 2.
   {
     const RefreshingScope guard(refreshing);  // 3. and 6.

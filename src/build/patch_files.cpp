@@ -1,5 +1,7 @@
 #include "build/patch_files.h"
 
+#include <stdexcept>
+
 #include "formats/patches.h"
 
 namespace tbp {
@@ -16,8 +18,43 @@ bool isBpsPatch(const Bytes& patch) {
 }
 
 PatchedRom applyAnyPatch(const Bytes& rom, const Bytes& patch) {
-  if (isBpsPatch(patch)) return {applyBps(rom, patch), true};
-  return {applyIps(rom, patch), false};
+  if (isBpsPatch(patch)) return {applyBps(rom, patch), PatchKind::Bps};
+  if (isUpsPatch(patch)) {
+    UpsResult result = applyUps(rom, patch);
+    return {std::move(result.bytes), result.reversed ? PatchKind::UpsReversed : PatchKind::Ups};
+  }
+  return {applyIps(rom, patch), PatchKind::Ips};
+}
+
+std::string patchExtension(PatchFormat format) {
+  switch (format) {
+    case PatchFormat::Ups: return ".ups";
+    case PatchFormat::Ips: return ".ips";
+    case PatchFormat::Bps: break;
+  }
+  return ".bps";
+}
+
+Bytes createProvenPatch(PatchFormat format, const Bytes& source, const Bytes& target,
+                        const std::string& metadata) {
+  Bytes patch;
+  Bytes result;
+  switch (format) {
+    case PatchFormat::Bps:
+      patch = createBps(source, target, metadata);
+      result = applyBps(source, patch);
+      break;
+    case PatchFormat::Ups:
+      patch = createUps(source, target);
+      result = applyUps(source, patch).bytes;
+      break;
+    case PatchFormat::Ips:
+      patch = createIps(source, target);
+      result = applyIps(source, patch);
+      break;
+  }
+  if (result != target) throw std::runtime_error("internal error: the patch did not round-trip");
+  return patch;
 }
 
 std::string patchedRomExtension(bool isPort, std::size_t size) {

@@ -16,14 +16,6 @@ constexpr int kMsuSwitch = 12;
 constexpr int kLastSong = 63;
 constexpr int kLastPaletteSlot = 7;
 
-const std::vector<std::pair<std::string, int>> kChips = {
-    {"none", 0}, {"gsu1", 1}, {"gsu2", 2}, {"gsu2sp1", 3}, {"sa1", 4}};
-const std::vector<std::pair<std::string, RomSizeChoice>> kSizes = {
-    {"as-is", RomSizeChoice::AsItIs},
-    {"smallest", RomSizeChoice::Smallest},
-    {"2mb", RomSizeChoice::TwoMegabytes},
-    {"4mb", RomSizeChoice::FourMegabytes}};
-
 template <typename Value>
 Value choose(const std::vector<std::pair<std::string, Value>>& choices, const std::string& option,
              const std::string& text) {
@@ -128,6 +120,63 @@ void chooseTrack(PortImage& port, int song, const TrackChoice& choice) {
   port.setSwitch(kMsuSwitch, true);
 }
 
+// SNES=ACTION with the names the Controls page shows: "--button A=Turbo B", "--button L=nothing".
+std::pair<int, std::uint8_t> parseButton(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  const std::optional<int> button =
+      equals == std::string::npos ? std::nullopt : findSnesButton(text.substr(0, equals));
+  const std::optional<std::uint8_t> action =
+      equals == std::string::npos ? std::nullopt : findButtonAction(text.substr(equals + 1));
+  if (!button || !action)
+    throw UsageError("--button takes SNES=ACTION with the names of the Controls page, not '" +
+                     text + "'");
+  return {*button, *action};
+}
+
+int numberIn(const Arguments& arguments, const std::string& option, long low, long high) {
+  const std::string text = arguments.value(option);
+  const std::optional<long> number = wholeNumber(text);
+  if (!number || *number < low || *number > high)
+    throw UsageError(option + " takes a number from " + std::to_string(low) + " to " +
+                     std::to_string(high) + ", not '" + text + "'");
+  return int(*number);
+}
+
+void parseControls(const Arguments& arguments, BuildSettings& settings) {
+  if (arguments.has("--preset")) {
+    settings.preset = findButtonPreset(arguments.value("--preset"));
+    if (!settings.preset)
+      throw UsageError("unknown preset '" + arguments.value("--preset") + "'");
+  }
+  for (const std::string& text : arguments.values("--button"))
+    settings.buttons.push_back(parseButton(text));
+  if (arguments.has("--turbo")) settings.turboCycle = numberIn(arguments, "--turbo", 2, 60);
+  if (arguments.has("--chord")) settings.chordHold = numberIn(arguments, "--chord", 1, 255);
+  for (const std::string& text : arguments.values("--splash-sound")) {
+    const std::optional<long> slot = wholeNumber(text.substr(0, text.find('=')));
+    if (!slot || *slot < 1 || *slot > 3 || text.substr(text.find('=') + 1) != "off" ||
+        text.find('=') == std::string::npos)
+      throw UsageError("--splash-sound takes SLOT=off with a slot from 1 to 3, not '" + text + "'");
+    settings.splashSoundsRemoved.push_back(int(*slot));
+  }
+}
+
+void applyControls(PortImage& port, const BuildSettings& settings) {
+  if ((settings.turboCycle || settings.chordHold) && !port.hasConfig())
+    throw std::runtime_error("this port has no turbo or chord timings");
+  if (settings.preset)
+    for (int button = 0; button < snesButtonCount; ++button)
+      port.setButtonAction(button, settings.preset->map[std::size_t(button)]);
+  for (const auto& [button, action] : settings.buttons) port.setButtonAction(button, action);
+  if (settings.turboCycle) port.setTurboCycle(*settings.turboCycle);
+  if (settings.chordHold) port.setChordHold(*settings.chordHold);
+  for (const int slot : settings.splashSoundsRemoved) {
+    if (!port.hasSplashSounds()) throw std::runtime_error("this port has no splash sounds");
+    // As on the Splash & Sound page, whose button is disabled for a slot without a sound.
+    if (port.splashSoundPresent(slot - 1)) port.clearSplashSound(slot - 1);
+  }
+}
+
 }  // namespace
 
 BuildSettings parseBuildSettings(const Arguments& arguments) {
@@ -135,8 +184,8 @@ BuildSettings parseBuildSettings(const Arguments& arguments) {
   settings.output = arguments.value("-o");
   if (settings.output.empty()) throw UsageError("missing -o OUT");
   settings.bps = arguments.has("--bps");
-  if (arguments.has("--chip")) settings.chip = choose(kChips, "--chip", arguments.value("--chip"));
-  if (arguments.has("--size")) settings.size = choose(kSizes, "--size", arguments.value("--size"));
+  if (arguments.has("--chip")) settings.chip = choose(chipKeys(), "--chip", arguments.value("--chip"));
+  if (arguments.has("--size")) settings.size = choose(romSizeKeys(), "--size", arguments.value("--size"));
   for (const std::string& text : arguments.values("--set"))
     settings.switches.push_back(parseSwitch(text));
   if (arguments.has("--palette")) {
@@ -152,10 +201,14 @@ BuildSettings parseBuildSettings(const Arguments& arguments) {
     settings.tracks[song] = choice;  // a later choice for the same song replaces the earlier
   }
   settings.shaping = parseShaping(arguments);
+  parseControls(arguments, settings);
+  if (arguments.has("--settings")) takeSettingsFile(arguments, settings);
   return settings;
 }
 
-void applyBuildSettings(PortImage& port, const BuildSettings& settings) {
+std::vector<std::string> applyBuildSettings(PortImage& port, const BuildSettings& settings) {
+  const std::vector<std::string> skipped =
+      settings.document ? applyPortSettings(port, *settings.document) : std::vector<std::string>{};
   if (settings.chip) port.setChip(*settings.chip);
   if (settings.size == RomSizeChoice::FourMegabytes && port.chip() != 0)
     throw std::runtime_error("4 MB (largest LoROM) is only for ports without a coprocessor");
@@ -166,6 +219,8 @@ void applyBuildSettings(PortImage& port, const BuildSettings& settings) {
     port.setSwitch(info.bit, on);
   }
   if (settings.paletteSlot) port.setPaletteSlot(*settings.paletteSlot);
+  applyControls(port, settings);
+  return skipped;
 }
 
 }  // namespace tbp::cli

@@ -8,6 +8,7 @@
 #include "build/loop_search.h"
 #include "build/msu_files.h"
 #include "build/nes_rom.h"
+#include "build/patch_files.h"
 #include "build/paths.h"
 #include "build/port_verdict.h"
 #include "build/staged_files.h"
@@ -84,11 +85,8 @@ void reportCodes(const std::vector<GameGenieResult>& results) {
 // What the save writes in place of the ROM with --bps: a patch from the NES file to the image,
 // proven by applying it back.
 Bytes patchAgainstNes(const BuiltPort& built, const Bytes& image) {
-  const Bytes patch =
-      createBps(built.nesFile, image, "TEAM Bexulo Patcher: " + built.nes.game->port);
-  if (applyBps(built.nesFile, patch) != image)
-    throw std::runtime_error("internal error: the patch did not round-trip");
-  return patch;
+  return createProvenPatch(PatchFormat::Bps, built.nesFile, image,
+                           "TEAM Bexulo Patcher: " + built.nes.game->port);
 }
 
 // The loop start of a track: the one given, or the one the loop search suggests for "@auto".
@@ -128,10 +126,13 @@ void runBuild(const Arguments& arguments) {
   const DatabaseLookup lookup = findDatabase(arguments);
   refuseOutputOverInput(outputsOf(settings), inputsOf(settings, arguments.positionals[0], lookup));
   BuiltPort built = buildFromNes(arguments.positionals[0], requireDatabase(lookup));
+  for (const std::string& skip : dropForeignTracks(built.port, settings))
+    std::cerr << "Skipped " << skip << "\n";
   // A track without its own loop setting follows the port's flag for the song.
   for (auto& [song, choice] : settings.tracks)
     choice.loop = choice.loop.value_or(built.port.msuLoop(song));
-  applyBuildSettings(built.port, settings);
+  for (const std::string& skip : applyBuildSettings(built.port, settings))
+    std::cerr << "Skipped " << skip << "\n";
 
   std::vector<GameGenieResult> codeReports;
   const PortImage image =

@@ -21,9 +21,18 @@ int showHelp(const std::vector<std::string>& words) {
     return kSuccess;
   }
   const Verb* verb = findVerb(words[1]);
-  if (!verb || words.size() > 2) return usageError("no help for '" + words.back() + "'", "");
+  const bool withPort = verb && words.size() == 3 && std::string(verb->name) == "build";
+  if (!verb || (words.size() > 2 && !withPort))
+    return usageError("no help for '" + words.back() + "'", "");
   std::cout << verbHelp(*verb);
-  return kSuccess;
+  if (!withPort) return kSuccess;
+  try {
+    std::cout << portValuesHelp(words[2]);
+    return kSuccess;
+  } catch (const std::exception& error) {
+    std::cerr << error.what() << "\n";
+    return kRefused;
+  }
 }
 
 int runVerb(const Verb& verb, const std::vector<std::string>& words) {

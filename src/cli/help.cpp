@@ -13,20 +13,23 @@ namespace {
 
 const char* const kApplyDetails =
     "Applies PATCH to ROM and writes the result. A patch file that starts with \"BPS1\" is\n"
-    "applied as BPS, which checks the ROM's size and checksum; any other file as IPS.\n"
+    "applied as BPS, which checks the ROM's size and checksum; one that starts with \"UPS1\"\n"
+    "as UPS, which also undoes itself when given its target ROM; any other file as IPS.\n"
     "\n"
     "  -o, --output OUT   the file to write. Default: the ROM's folder, the patch's name and\n"
     "                     .sfc for a port or a result of 256 KB or more, .bin otherwise;\n"
     "                     never ROM or PATCH themselves\n";
 
 const char* const kCreateDetails =
-    "Creates a BPS patch that turns SOURCE into TARGET, applies it back to SOURCE to prove\n"
-    "that it gives TARGET, and only then writes it.\n"
+    "Creates a BPS patch (or IPS, or UPS) that turns SOURCE into TARGET, applies it back to\n"
+    "SOURCE to prove that it gives TARGET, and only then writes it.\n"
     "\n"
-    "  -o, --output PATCH   the file to write. Default: SOURCE's folder and name with .bps,\n"
-    "                       where emulators that soft-patch look for it; never SOURCE or\n"
-    "                       TARGET themselves\n"
-    "  --metadata TEXT      text stored in the patch (default: none)\n";
+    "  -o, --output PATCH   the file to write. Default: SOURCE's folder and name with .bps\n"
+    "                       (.ips, .ups), where emulators that soft-patch look for it;\n"
+    "                       never SOURCE or TARGET themselves\n"
+    "  --ips                an IPS patch (files up to 16 MB)\n"
+    "  --ups                a UPS patch, which checks both files' CRC32 and works both ways\n"
+    "  --metadata TEXT      text stored in a BPS patch (default: none)\n";
 
 const char* const kInfoDetails =
     "Reports on a port: its size, digests, SNES header, what its manifest says (switches,\n"
@@ -46,6 +49,23 @@ const char* const kLoopDetails =
     "1 (identical), or says that no start matches well enough.\n"
     "\n"
     "  --json   JSON for scripts instead of text\n";
+
+const char* const kSettingsDetails =
+    "Prints the settings of a port (a built port or a saved ROM) as a settings document, the\n"
+    "JSON that 'build --settings' and the window's \"Import settings...\" apply. Glyphs and\n"
+    "palette hints are listed where they differ from the port its NES ROM builds; when that\n"
+    "cannot be built (no game database, no NES ROM inside the port) all of them are listed.\n"
+    "\n"
+    "  --games DIR   the folder that holds games.json\n";
+
+const char* const kScanDetails =
+    "Walks DIR and every folder in it (following no links) and reports each NES ROM (a file\n"
+    "with an iNES header, or named .nes): the game and how it matched (exact, headerless,\n"
+    "header repaired), the near-miss report when it resembles a known game but is another\n"
+    "dump, or unknown. Files are read once and identified on every processor core.\n"
+    "\n"
+    "  --games DIR   the folder that holds games.json\n"
+    "  --json        JSON for scripts instead of text\n";
 
 // The switch keys, wrapped under the --set line.
 std::string switchKeys() {
@@ -76,6 +96,17 @@ std::string buildDetails() {
          "  --set KEY=on|off          turn a switch on or off (repeatable); the keys:\n" +
          switchKeys() +
          "  --palette N               NES palette slot, 0 to 7\n"
+         "  --preset NAME             a button layout of the Controls page: Standard, NES layout,\n"
+         "                            Turbo on L / R or No turbo\n"
+         "  --button SNES=ACTION      what a SNES button does (repeatable): B Y Select Start Up\n"
+         "                            Down Left Right A X L R = NES A, NES B, Select, Start,\n"
+         "                            Up, Down, Left, Right, Turbo A, Turbo B or nothing\n"
+         "  --turbo N                 turbo cycle, 2 to 60 frames\n"
+         "  --chord N                 how long engine chords are held, 1 to 255 frames\n"
+         "  --splash-sound SLOT=off   remove the sound of splash slot 1, 2 or 3 (repeatable)\n"
+         "  --settings FILE           a settings document (see 'bexulo-cli settings'), applied\n"
+         "                            before the options above; what the port cannot take is\n"
+         "                            listed on standard error\n"
          "  --chip CHIP               coprocessor header: none, gsu1, gsu2, gsu2sp1 or sa1\n"
          "  --size SIZE               as-is (default), smallest, 2mb or 4mb\n"
          "  --gg CODES                NES Game Genie codes, separated by blanks, commas or\n"
@@ -93,8 +124,10 @@ std::string buildDetails() {
          "  --fade SECONDS            fade out the last SECONDS of each track that does not loop\n"
          "  --bps                     write a BPS patch against the NES ROM instead\n"
          "\n"
-         "The settings are applied in this order: chip, music, switches, palette; the Game\n"
-         "Genie codes and the ROM size when the file is written.\n";
+         "The settings are applied in this order: the settings document, then chip, music,\n"
+         "switches, palette, preset, buttons, timings, splash sounds; the Game Genie codes and\n"
+         "the ROM size when the file is written. 'bexulo-cli help build FILE' adds the values\n"
+         "of the port FILE is (or FILE's NES ROM builds).\n";
 }
 
 const OptionSpec kOutput{{"-o", "--output"}};
@@ -106,15 +139,15 @@ const std::vector<Verb>& verbs() {
   static const std::vector<Verb> table = {
       {"apply",
        "apply PATCH ROM [-o OUT]",
-       "apply a BPS or IPS patch to a ROM",
+       "apply a BPS, UPS or IPS patch to a ROM",
        kApplyDetails,
        {{"PATCH", "ROM"}, {kOutput}},
        runApply},
       {"create",
-       "create SOURCE TARGET [-o PATCH] [--metadata TEXT]",
-       "create a BPS patch from SOURCE to TARGET",
+       "create SOURCE TARGET [-o PATCH] [--ips | --ups | --metadata TEXT]",
+       "create a BPS, IPS or UPS patch from SOURCE to TARGET",
        kCreateDetails,
-       {{"SOURCE", "TARGET"}, {kOutput, {{"--metadata"}}}},
+       {{"SOURCE", "TARGET"}, {kOutput, {{"--metadata"}}, {{"--ips"}, false}, {{"--ups"}, false}}},
        runCreate},
       {"info",
        "info FILE [--games DIR] [--json]",
@@ -138,6 +171,12 @@ const std::vector<Verb>& verbs() {
          {{"--loudness"}},
          {{"--trim"}, false},
          {{"--fade"}},
+         {{"--preset"}},
+         {{"--button"}, true, true},
+         {{"--turbo"}},
+         {{"--chord"}},
+         {{"--splash-sound"}, true, true},
+         {{"--settings"}},
          {{"--bps"}, false}}},
        runBuild},
       {"loop",
@@ -146,6 +185,18 @@ const std::vector<Verb>& verbs() {
        kLoopDetails,
        {{"AUDIO"}, {{{"--json"}, false}}},
        runLoop},
+      {"settings",
+       "settings PORT [--games DIR]",
+       "print a port's settings as a settings document",
+       kSettingsDetails,
+       {{"PORT"}, {kGames}},
+       runSettings},
+      {"scan",
+       "scan DIR [--games DIR] [--json]",
+       "identify every NES ROM in a folder",
+       kScanDetails,
+       {{"DIR"}, {kGames, {{"--json"}, false}}},
+       runScan},
   };
   return table;
 }

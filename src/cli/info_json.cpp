@@ -1,6 +1,6 @@
 #include "build/text_forms.h"
 #include "cli/info_report.h"
-#include "cli/json_writer.h"
+#include "formats/json_writer.h"
 
 namespace tbp::cli {
 namespace {
@@ -37,6 +37,45 @@ void snesHeader(JsonWriter& json, const SnesImageFacts& facts) {
   json.key("checksum").string(hexText(header.checksum, 4));
   json.key("complement").string(hexText(header.complement, 4));
   json.key("checksum_valid").boolean(facts.checksumValid);
+  json.endObject();
+}
+
+void checked(JsonWriter& json, const std::string& name, std::uint16_t stored, std::uint16_t right) {
+  json.key(name).beginObject();
+  json.key("value").string(hexText(stored, 4));
+  json.key("valid").boolean(stored == right);
+  json.key("right").string(hexText(right, 4));
+  json.endObject();
+}
+
+void headerReport(JsonWriter& json, const SnesHeaderReport& report) {
+  json.key("header_report");
+  if (!report.found) return json.null();
+  json.beginObject();
+  json.key("copier_header").boolean(report.copierHeader);
+  json.key("mapping").string(mappingName(report.chosen.mapping));
+  json.key("offset").number(std::int64_t(report.chosen.offset));
+  json.key("candidates").beginArray();
+  for (const HeaderCandidate& candidate : report.candidates) {
+    json.beginObject();
+    json.key("mapping").string(mappingName(candidate.mapping));
+    json.key("offset").number(std::int64_t(candidate.offset));
+    json.key("score").number(candidate.score);
+    json.endObject();
+  }
+  json.endArray();
+  const SnesHeader& header = report.header;
+  json.key("title").string(header.title);
+  coded(json, "map_mode", header.mapMode, report.mapMode);
+  coded(json, "chip", header.cartType, report.cartridge);
+  json.key("rom_size_declared_kb").number(std::int64_t(report.declaredRomKb));
+  json.key("rom_size_file_bytes").number(std::int64_t(report.imageSize));
+  json.key("rom_size_fits").boolean(report.romSizeFits);
+  json.key("ram_size_kb").number(std::int64_t(report.declaredRamKb));
+  coded(json, "region", header.region, report.region);
+  json.key("version").number(header.version);
+  checked(json, "checksum", header.checksum, report.rightChecksum);
+  checked(json, "complement", header.complement, report.rightComplement);
   json.endObject();
 }
 
@@ -190,6 +229,7 @@ void writeInfoJson(std::ostream& out, const InfoReport& report) {
     digestMembers(json, report.snes.digests);
     json.endObject();
     snesHeader(json, report.snes);
+    headerReport(json, report.headerReport);
     manifest(json, report);
     sourceNes(json, report.source);
     database(json, report.database);
@@ -197,6 +237,7 @@ void writeInfoJson(std::ostream& out, const InfoReport& report) {
     nesRom(json, report);
   } else {
     json.key("verdict").string(report.verdict);
+    if (report.headerReport.plausible) headerReport(json, report.headerReport);
   }
   json.endObject();
 }

@@ -5,6 +5,7 @@
 
 #include "build/nes_rom.h"
 #include "build/rom_facts.h"
+#include "build/snes_header_report.h"
 #include "cli/database.h"
 #include "port/port_image.h"
 
@@ -32,6 +33,9 @@ struct InfoReport {
 
   // Anything else: why it is not a port.
   std::string verdict;
+
+  // The internal header of a port or of any other SNES ROM, found as header checkers find it.
+  SnesHeaderReport headerReport;
 
   DatabaseLookup database;  // looked up for ports and NES ROMs only
 };

@@ -76,6 +76,41 @@ void snesSection(std::ostream& out, const SnesImageFacts& facts) {
           (facts.checksumValid ? "correct" : "WRONG"));
 }
 
+std::string candidateScores(const SnesHeaderReport& report) {
+  std::vector<std::string> scores;
+  for (const HeaderCandidate& candidate : report.candidates)
+    scores.push_back(mappingName(candidate.mapping) + " at " + dollarHex(candidate.offset, 6) +
+                     ": score " + std::to_string(candidate.score));
+  return joined(scores, "\n");
+}
+
+std::string checkedValue(std::uint16_t stored, std::uint16_t right) {
+  return dollarHex(stored, 4) + (stored == right ? " - valid" : " - WRONG, should be " + dollarHex(right, 4));
+}
+
+void headerReportSection(std::ostream& out, const SnesHeaderReport& report) {
+  if (!report.found) return;
+  out << "\nSNES header report\n";
+  row(out, "Copier header", report.copierHeader ? "yes, 512 bytes" : "none");
+  row(out, "Real header", mappingName(report.chosen.mapping) + " at " +
+                              dollarHex(report.chosen.offset, 6));
+  row(out, "Candidates", candidateScores(report));
+  const SnesHeader& header = report.header;
+  row(out, "Title", "\"" + header.title + "\"");
+  row(out, "Map mode", dollarHex(header.mapMode, 2) + " - " + report.mapMode);
+  row(out, "Chip", dollarHex(header.cartType, 2) + " - " + report.cartridge);
+  const std::uint64_t fileKb = report.imageSize / kKilobyte;
+  row(out, "ROM size", "declared " + std::to_string(report.declaredRomKb) + " KB, file " +
+                           std::to_string(fileKb) + " KB" +
+                           (report.romSizeFits ? " - fits" : " - does NOT fit"));
+  row(out, "RAM size", report.declaredRamKb == 0 ? "none"
+                                                 : std::to_string(report.declaredRamKb) + " KB");
+  row(out, "Region", dollarHex(header.region, 2) + " - " + report.region);
+  row(out, "Version", "1." + std::to_string(header.version));
+  row(out, "Checksum", checkedValue(header.checksum, report.rightChecksum));
+  row(out, "Complement", checkedValue(header.complement, report.rightComplement));
+}
+
 std::string songList(const InfoReport& report) {
   const ManifestFacts& facts = report.manifest;
   std::string text = std::to_string(facts.songs.size()) + " songs, " +
@@ -130,6 +165,7 @@ void writePort(std::ostream& out, const InfoReport& report) {
   if (report.copierHeader) row(out, "Copier header", "512 bytes, left out below");
   out << "\n";
   snesSection(out, report.snes);
+  headerReportSection(out, report.headerReport);
   manifestSection(out, report);
   sourceSection(out, report.source);
 }
@@ -180,6 +216,7 @@ void writeInfoText(std::ostream& out, const InfoReport& report) {
       row(out, "File", report.path);
       row(out, "Size", sizeText(report.file.size));
       digestRows(out, report.file);
+      if (report.headerReport.plausible) headerReportSection(out, report.headerReport);
       return;
   }
 }

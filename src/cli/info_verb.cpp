@@ -5,6 +5,7 @@
 #include "build/files.h"
 #include "build/paths.h"
 #include "build/port_verdict.h"
+#include "build/snes_header_report.h"
 #include "cli/info_report.h"
 #include "cli/verbs.h"
 
@@ -59,6 +60,7 @@ void runInfo(const Arguments& arguments) {
     report.database = findDatabase(arguments);
     gatherNesRom(report, file);
   } else {
+    report.headerReport = snesHeaderReport(file);
     report.copierHeader = file.size() % kBankSize == kCopierHeaderSize;
     if (report.copierHeader)
       report.image = PortImage(Bytes(file.begin() + kCopierHeaderSize, file.end()));

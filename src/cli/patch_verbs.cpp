@@ -14,6 +14,15 @@ namespace {
 
 constexpr std::size_t kKilobyte = 1024;
 
+PatchFormat chosenFormat(const Arguments& arguments) {
+  if (arguments.has("--ips") && arguments.has("--ups"))
+    throw UsageError("choose one of --ips and --ups");
+  if (arguments.has("--metadata") && (arguments.has("--ips") || arguments.has("--ups")))
+    throw UsageError("--metadata is for BPS patches only");
+  if (arguments.has("--ips")) return PatchFormat::Ips;
+  return arguments.has("--ups") ? PatchFormat::Ups : PatchFormat::Bps;
+}
+
 }  // namespace
 
 void runApply(const Arguments& arguments) {
@@ -23,7 +32,9 @@ void runApply(const Arguments& arguments) {
   if (!output.empty()) refuseOutputOverInput({output}, {romPath, patchPath});
   const Bytes rom = readFile(romPath, FileRole::Rom);
   const Bytes patch = readFile(patchPath, FileRole::Patch);
-  const PortImage result(applyAnyPatch(rom, patch).bytes);
+  PatchedRom patched = applyAnyPatch(rom, patch);
+  const bool reversed = patched.kind == PatchKind::UpsReversed;
+  const PortImage result(std::move(patched.bytes));
   const std::size_t size = result.bytes().size();
   if (output.empty()) {
     // A proposed name may land on an input (a ROM patched by a patch of the same name): the
@@ -33,22 +44,23 @@ void runApply(const Arguments& arguments) {
     refuseOutputOverInput({output}, {romPath, patchPath}, true);
   }
   writeFileSafely(output, result.bytes());
-  std::cout << "Patched: " << output << " (" << size << " bytes)\n";
+  std::cout << "Patched: " << output << " (" << size << " bytes)"
+            << (reversed ? ", the UPS patch undone: the ROM was its target" : "") << "\n";
 }
 
 void runCreate(const Arguments& arguments) {
   const std::string& sourcePath = arguments.positionals[0];
   const std::string& targetPath = arguments.positionals[1];
+  const PatchFormat format = chosenFormat(arguments);
   std::string output = arguments.value("-o");
   if (!output.empty()) refuseOutputOverInput({output}, {sourcePath, targetPath});
   const Bytes source = readFile(sourcePath, FileRole::Rom);
   const Bytes target = readFile(targetPath, FileRole::Rom);
-  const Bytes patch = createBps(source, target, arguments.value("--metadata"));
   // The patch is proven before it is written: applied to the source it must give the target.
-  if (applyBps(source, patch) != target)
-    throw std::runtime_error("internal error: the patch did not round-trip");
+  const Bytes patch = createProvenPatch(format, source, target, arguments.value("--metadata"));
   if (output.empty()) {
-    output = joinPath(absoluteDirectory(sourcePath), completeBaseName(sourcePath) + ".bps");
+    output = joinPath(absoluteDirectory(sourcePath),
+                      completeBaseName(sourcePath) + patchExtension(format));
     refuseOutputOverInput({output}, {sourcePath, targetPath}, true);
   }
   writeFileSafely(output, patch);

@@ -34,6 +34,11 @@ void runCreate(const Arguments& arguments);
 void runInfo(const Arguments& arguments);
 void runBuild(const Arguments& arguments);
 void runLoop(const Arguments& arguments);
+void runSettings(const Arguments& arguments);
+void runScan(const Arguments& arguments);
+
+// The port's own values of every build setting, for 'help build FILE'.
+std::string portValuesHelp(const std::string& path);
 
 // The whole command line without the program name; returns the exit status.
 int runCommandLine(const std::vector<std::string>& words);

@@ -74,6 +74,10 @@ QString infoPageHtml(const MainWindow& window) {
     html += QStringLiteral(
         "<h3>Selected ROM</h3><p>Nothing loaded yet. Open your NES ROM (or a built port) "
         "above.</p>");
+  if (!window.foreignRomName.isEmpty())
+    html += tbp::info::headerReportSection(
+        QStringLiteral("SNES header report: ") + window.foreignRomName.toHtmlEscaped(),
+        window.foreignRomHeader);
   html += tbp::info::supportedGamesHtml(window);
   return html + QStringLiteral("</body></html>");
 }

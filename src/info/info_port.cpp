@@ -79,7 +79,10 @@ QString portSections(const MainWindow& window) {
   const QString name = escaped(window.portImage.portName());
   return sectionStart(QStringLiteral("Selected ROM: ") + name) +
          row(QStringLiteral("Opened from"), window.sourceLine.toHtmlEscaped()) + sectionEnd() +
-         snesImageSection(window) + manifestSection(window) + sourceNesSection(window);
+         snesImageSection(window) +
+         headerReportSection(QStringLiteral("SNES header report"),
+                             snesHeaderReport(window.finalImage().bytes())) +
+         manifestSection(window) + sourceNesSection(window);
 }
 
 QString snesImageSection(const MainWindow& window) {

@@ -11,10 +11,11 @@
 
 #include "app/main_window.h"
 #include "pages/pages.h"
+#include "port/button_map.h"
 
 namespace {
 
-constexpr int kButtons = 12;
+constexpr int kButtons = tbp::snesButtonCount;
 constexpr int kRowsPerBlock = 6;
 constexpr int kBlockGap = 18;  // pixels between the left and the right block
 constexpr int kTurboMin = 2;
@@ -27,37 +28,6 @@ constexpr int kFirstUnknownAction = 10;
 constexpr int kNothing = 0xFF;
 constexpr int kNothingItem = 10;
 
-constexpr std::array<const char*, kButtons> kSnesButtons = {
-    "B", "Y", "Select", "Start", "Up", "Down", "Left", "Right", "A", "X", "L", "R"};
-
-struct Action {
-  const char* text;
-  int value;
-};
-constexpr std::array<Action, 11> kActions = {{{"NES A", 0},
-                                              {"NES B", 1},
-                                              {"Select", 2},
-                                              {"Start", 3},
-                                              {"Up", 4},
-                                              {"Down", 5},
-                                              {"Left", 6},
-                                              {"Right", 7},
-                                              {"Turbo A", 8},
-                                              {"Turbo B", 9},
-                                              {"(nothing)", kNothing}}};
-
-// The preset combo's items 1 to 4; item 0 "(as in this ROM)" writes nothing.
-struct Preset {
-  const char* text;
-  std::array<std::uint8_t, kButtons> map;  // B, Y, Select, Start, Up, Down, Left, Right, A, X, L, R
-};
-constexpr std::array<Preset, 4> kPresets = {{
-    {"Standard: B jump, Y fire, A/X turbo", {0, 1, 2, 3, 4, 5, 6, 7, 9, 8, 9, 8}},
-    {"NES layout: B = NES B, A = NES A", {1, 1, 2, 3, 4, 5, 6, 7, 0, 0, 9, 8}},
-    {"Turbo on L / R", {0, 1, 2, 3, 4, 5, 6, 7, 1, 0, 9, 8}},
-    {"No turbo", {0, 1, 2, 3, 4, 5, 6, 7, 1, 0, 255, 255}},
-}};
-
 const QString kChordTip = QStringLiteral("How long freeze / save / load chords must be held.");
 const QString kChordNote = QStringLiteral(
     "Engine chords (soft reset, freeze, speed, save / load) always read the raw buttons, so "
@@ -69,7 +39,7 @@ QString turboRate(int frames) {
 
 void onPresetChosen(MainWindow& window, int item) {
   if (window.refreshing || item == 0) return;
-  const Preset& preset = kPresets.at(std::size_t(item) - 1);
+  const tbp::ButtonPreset& preset = tbp::buttonPresets().at(std::size_t(item) - 1);
   window.editPort(QStringLiteral("Preset"), [&] {
     for (int button = 0; button < kButtons; ++button)
       window.portImage.setButtonAction(button, preset.map[std::size_t(button)]);
@@ -80,7 +50,8 @@ void onPresetChosen(MainWindow& window, int item) {
 QHBoxLayout* buildPresetRow(MainWindow& window) {
   window.presetCombo = new QComboBox;
   window.presetCombo->addItem(QStringLiteral("(as in this ROM)"));
-  for (const Preset& preset : kPresets) window.presetCombo->addItem(QString::fromUtf8(preset.text));
+  for (const tbp::ButtonPreset& preset : tbp::buttonPresets())
+    window.presetCombo->addItem(QString::fromUtf8(preset.name));
   QObject::connect(
       window.presetCombo, &QComboBox::currentIndexChanged, &window,
       [&window](int item) { runPageHandler(window, [&] { onPresetChosen(window, item); }); });
@@ -96,12 +67,12 @@ QGridLayout* buildButtonGrid(MainWindow& window) {
   auto* grid = new QGridLayout;
   for (int button = 0; button < kButtons; ++button) {
     auto* combo = new QComboBox;
-    for (const Action& action : kActions)
-      combo->addItem(QString::fromUtf8(action.text), action.value);
+    for (const tbp::ButtonAction& action : tbp::buttonActions())
+      combo->addItem(QString::fromUtf8(action.name), action.value);
     window.buttonCombos[std::size_t(button)] = combo;
     const int column = 2 * (button / kRowsPerBlock);
     auto* label = new QLabel(
-        QStringLiteral("SNES %1").arg(QString::fromUtf8(kSnesButtons[std::size_t(button)])));
+        QStringLiteral("SNES %1").arg(QString::fromUtf8(tbp::snesButtonNames()[std::size_t(button)])));
     label->setBuddy(combo);
     if (column > 0) label->setIndent(kBlockGap);
     grid->addWidget(label, button % kRowsPerBlock, column);

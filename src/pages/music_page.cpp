@@ -35,11 +35,6 @@ const QString kNote = QStringLiteral(
     "MSU-1 the original NES music plays. Looping songs: the loop start is where the song jumps "
     "back to when it reaches its end. Any length works.");
 
-double durationSeconds(const tbp::DecodedAudio& audio) {
-  if (audio.sampleRate == 0 || audio.channels <= 0) return 0;
-  return double(audio.samples.size()) / audio.channels / audio.sampleRate;
-}
-
 // Decoding a long file takes a moment: the pointer says so meanwhile.
 class WaitCursor {
  public:
@@ -239,6 +234,11 @@ void restoreFocus(QGridLayout& grid, std::pair<int, int> cell) {
 }
 
 }  // namespace
+
+double durationSeconds(const tbp::DecodedAudio& audio) {
+  if (audio.sampleRate == 0 || audio.channels <= 0) return 0;
+  return double(audio.samples.size()) / audio.channels / audio.sampleRate;
+}
 
 QWidget* buildMusicPage(MainWindow& window) {
   auto* page = new QWidget;

@@ -10,6 +10,7 @@ class QWidget;
 
 namespace tbp {
 struct SwitchInfo;
+struct DecodedAudio;
 }
 
 // The option page builders. Each builds its page, records the controls it updates in the window
@@ -44,6 +45,9 @@ void showSwitchNotes(MainWindow& window);
 void showSupportedSwitches(MainWindow& window);
 // The turbo and chord-hold spin boxes are usable only with a config block.
 void enableTimings(MainWindow& window);
+
+// The length of decoded audio in seconds, as the Music page shows it.
+double durationSeconds(const tbp::DecodedAudio& audio);
 
 // The Game Genie codes typed on the Switches page, split into single codes.
 std::vector<std::string> typedCodes(const MainWindow& window);

@@ -113,25 +113,31 @@ bool PortImage::isPort() const {
          bytes_[place::manifestBlock + 3] == 'U';
 }
 
-SnesHeader PortImage::header() const {
+SnesHeader snesHeaderAt(const Bytes& image, std::size_t base) {
   SnesHeader header;
-  if (!fits(bytes_, 0, place::loRomHeader + place::headerSize)) {
+  if (!fits(image, base, place::headerSize)) {
     return header;
   }
-  const std::size_t base = headerBase(bytes_);
   header.valid = true;
   header.hiRom = base == place::hiRomHeader;
-  header.title = decodeTitle(bytes_, base);
-  header.mapMode = bytes_[base + headerMapMode];
-  header.cartType = bytes_[base + headerMapMode + 1];
-  header.romSizeCode = bytes_[base + headerMapMode + 2];
-  header.ramSizeCode = bytes_[base + headerMapMode + 3];
-  header.region = bytes_[base + headerMapMode + 4];
-  header.developer = bytes_[base + headerMapMode + 5];
-  header.version = bytes_[base + headerMapMode + 6];
-  header.complement = readU16(bytes_, base + headerComplement);
-  header.checksum = readU16(bytes_, base + headerChecksum);
+  header.title = decodeTitle(image, base);
+  header.mapMode = image[base + headerMapMode];
+  header.cartType = image[base + headerMapMode + 1];
+  header.romSizeCode = image[base + headerMapMode + 2];
+  header.ramSizeCode = image[base + headerMapMode + 3];
+  header.region = image[base + headerMapMode + 4];
+  header.developer = image[base + headerMapMode + 5];
+  header.version = image[base + headerMapMode + 6];
+  header.complement = readU16(image, base + headerComplement);
+  header.checksum = readU16(image, base + headerChecksum);
   return header;
+}
+
+SnesHeader PortImage::header() const {
+  if (!fits(bytes_, 0, place::loRomHeader + place::headerSize)) {
+    return SnesHeader{};
+  }
+  return snesHeaderAt(bytes_, headerBase(bytes_));
 }
 
 std::size_t PortImage::contentSize() const {
@@ -142,20 +148,30 @@ std::size_t PortImage::contentSize() const {
   return end;
 }
 
-// The checksum the image should carry: every byte summed with the weights of the SNES rule,
-// the four checksum bytes counted as the placeholder FF FF 00 00 instead of their contents.
-// They lie in the first 32 KB, which is always inside the part counted once.
-std::uint16_t PortImage::expectedChecksum() const {
-  const std::size_t size = bytes_.size();
-  const std::size_t p = std::bit_floor(size);
-  std::uint32_t sum = sumBytes(bytes_.data(), p);
-  if (size > p) {
-    const std::size_t rest = size - p;
-    sum += sumBytes(bytes_.data() + p, rest) * static_cast<std::uint32_t>(p / rest);
+// Every byte summed with the weights of the SNES rule: the largest power of two p of the size
+// once, the rest repeated until it fills another p. The four checksum bytes count as the
+// placeholder FF FF 00 00 instead of their contents, with the weight of where they lie.
+std::uint16_t snesChecksum(const Bytes& image, std::size_t complementPlace) {
+  const std::size_t size = image.size();
+  if (size == 0) {
+    return 0;
   }
-  sum -= sumBytes(bytes_.data() + place::checksumComplement, 4);
-  sum += 0xFF + 0xFF;
+  const std::size_t p = std::bit_floor(size);
+  const std::size_t rest = size - p;
+  std::uint32_t sum = sumBytes(image.data(), p);
+  if (rest > 0) {
+    sum += sumBytes(image.data() + p, rest) * static_cast<std::uint32_t>(p / rest);
+  }
+  if (fits(image, complementPlace, 4)) {
+    const std::uint32_t weight = complementPlace < p ? 1 : static_cast<std::uint32_t>(p / rest);
+    sum -= sumBytes(image.data() + complementPlace, 4) * weight;
+    sum += (0xFF + 0xFF) * weight;
+  }
   return static_cast<std::uint16_t>(sum);
+}
+
+std::uint16_t PortImage::expectedChecksum() const {
+  return snesChecksum(bytes_, place::checksumComplement);
 }
 
 void PortImage::fixChecksum() {

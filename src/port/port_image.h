@@ -81,6 +81,11 @@ std::size_t chipRomReach(int type);
 // The smallest valid SNES ROM size not below `size`.
 std::size_t snesRomSize(std::size_t size);
 
+// The header fields at base, taken as they are; `valid` false when they run past the end.
+SnesHeader snesHeaderAt(const Bytes& image, std::size_t base);
+// The checksum an SNES image should carry in the header whose complement is at complementPlace.
+std::uint16_t snesChecksum(const Bytes& image, std::size_t complementPlace);
+
 std::string describeMapMode(const SnesHeader& header);
 std::string describeCartridge(const SnesHeader& header);
 std::string describeRegion(const SnesHeader& header);

@@ -46,7 +46,7 @@ class ApplyPatchTest : public QObject {
     QCOMPARE(harness.prompts->dialogs.size(), 2);
     QCOMPARE(harness.prompts->dialogs[1].caption, kPatchCaption);
     QCOMPARE(harness.prompts->dialogs[1].filter,
-             QStringLiteral("Patches (*.bps *.ips);;All files (*)"));
+             QStringLiteral("Patches (*.bps *.ips *.ups);;All files (*)"));
     QVERIFY(harness.prompts->boxes.isEmpty());
   }
 
@@ -156,6 +156,39 @@ class ApplyPatchTest : public QObject {
     QCOMPARE(harness.prompts->boxes.size(), 1);
     QCOMPARE(harness.prompts->boxes[0].title, QStringLiteral("Patch failed"));
     QCOMPARE(harness.prompts->boxes[0].text, QStringLiteral("not an IPS patch"));
+  }
+
+  // A UPS patch turns its source into its target and its target back into its source; any
+  // other ROM is refused by the patch's CRCs and nothing is written.
+  void upsAppliesBothWaysAndRefusesOtherRoms() {
+    WindowHarness harness;
+    const tbp::Bytes source(40976, 'S');
+    tbp::Bytes target = source;
+    target[100] = 'T';
+    target.resize(50000, 'U');
+    const QString patch = harness.writeFile(QStringLiteral("Hack.ups"),
+                                            asQByteArray(tbp::createUps(source, target)));
+    const QString sourceFile = harness.writeFile(QStringLiteral("source.nes"), asQByteArray(source));
+    const QString targetFile = harness.writeFile(QStringLiteral("target.bin"), asQByteArray(target));
+    const QString forward = harness.workDir.filePath(QStringLiteral("forward.bin"));
+    const QString backward = harness.workDir.filePath(QStringLiteral("backward.bin"));
+    harness.prompts->paths = {sourceFile, patch, forward, targetFile, patch, backward};
+    harness.window->applyPatchFile();
+    harness.window->applyPatchFile();
+    QVERIFY(harness.prompts->boxes.isEmpty());
+    QVERIFY(readBack(forward) == target);
+    QVERIFY(readBack(backward) == source);
+
+    tbp::Bytes other = source;
+    other[7] = 'X';
+    harness.prompts->paths = {harness.writeFile(QStringLiteral("other.nes"), asQByteArray(other)),
+                              patch, harness.workDir.filePath(QStringLiteral("never.bin"))};
+    harness.window->applyPatchFile();
+    QCOMPARE(harness.prompts->boxes.size(), 1);
+    QCOMPARE(harness.prompts->boxes[0].title, QStringLiteral("Patch failed"));
+    QCOMPARE(harness.prompts->boxes[0].text,
+             QStringLiteral("UPS: this is not the ROM the patch was made for (CRC mismatch)"));
+    QVERIFY(!QFile::exists(harness.workDir.filePath(QStringLiteral("never.bin"))));
   }
 };
 

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -66,6 +67,16 @@ QList<Choices> choices() {
          w.size4Mb->setChecked(true);
        },
        {"--set", "silence=on", "--size", "4mb"}},
+      {QStringLiteral("preset, a button, timings, a splash sound"),
+       [](MainWindow& w) {
+         w.presetCombo->setCurrentIndex(4);
+         w.buttonCombos[8]->setCurrentIndex(w.buttonCombos[8]->findData(9));
+         w.turboSpin->setValue(11);
+         w.chordSpin->setValue(77);
+         w.splashRemoveButtons[1]->click();
+       },
+       {"--preset", "No turbo", "--button", "A=Turbo B", "--turbo", "11", "--chord", "77",
+        "--splash-sound", "2=off"}},
   };
 }
 

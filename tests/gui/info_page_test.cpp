@@ -250,6 +250,34 @@ class InfoPageTest : public QObject {
              qPrintable(window.statusBar()->currentMessage()));
     QCOMPARE(window.infoBrowser->toHtml(), before);
   }
+
+  // Another game's HiROM image behind a copier header: refused as a port, but its header is
+  // reported, with the checksum it should carry; a port shown afterwards replaces the report.
+  void anySnesRomGetsAHeaderReport() {
+    InfoHarness info;
+    MainWindow& window = info.window();
+    tbp::Bytes rom(512 + 0x40000, 0x00);
+    const char title[] = "ANOTHER GAME         ";
+    const std::size_t header = 512 + 0xFFC0;
+    std::copy(title, title + 21, rom.begin() + std::ptrdiff_t(header));
+    const std::uint8_t fields[] = {0x21, 0x00, 0x08, 0x00, 0x00, 0x01, 0x03, 0xAA, 0xAA, 0x55, 0x55};
+    std::copy(std::begin(fields), std::end(fields), rom.begin() + std::ptrdiff_t(header + 0x15));
+    window.openPortFile(info.harness.writeFile(QStringLiteral("other.smc"), asQByteArray(rom)));
+    QCOMPARE(info.harness.prompts->boxes.size(), 1);
+    QCOMPARE(info.harness.prompts->boxes.at(0).title, QStringLiteral("Not a port"));
+    const QString report = info.between(QStringLiteral("SNES header report: other.smc"),
+                                        QStringLiteral("Supported games"));
+    QVERIFY2(report.contains(QStringLiteral("yes, 512 bytes")), qPrintable(report));
+    QVERIFY(report.contains(QStringLiteral("HiROM at $00FFC0")));
+    QVERIFY(report.contains(QStringLiteral("\"ANOTHER GAME\"")));
+    QVERIFY(report.contains(QStringLiteral("declared 256 KB, file 256 KB")));
+    QVERIFY(report.contains(QStringLiteral("$5555")));
+    QVERIFY(report.contains(QStringLiteral("WRONG, should be $")));
+    window.openPortFile(info.harness.writeFile(QStringLiteral("port.sfc"),
+                                               asQByteArray(info.games[0].image)));
+    QVERIFY(!info.text().contains(QStringLiteral("SNES header report: other.smc")));
+    QVERIFY(info.text().contains(QStringLiteral("LoROM at $007FC0")));
+  }
 };
 
 QTEST_MAIN(InfoPageTest)

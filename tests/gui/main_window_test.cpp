@@ -157,6 +157,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(items, (QStringList{"Open NES ROM...|Ctrl+O|1", "Open SNES port...||1",
                                  "Apply patch file...||1", "Open recent||0",
                                  "Save SNES ROM...|Ctrl+S|0", "Create BPS patch...||0",
+                                 "Export settings...||0", "Import settings...||0",
                                  "Quit|Ctrl+Q|1"}));
     const QList<QAction*> edit = menus[1]->menu()->actions();
     QCOMPARE(edit.size(), 2);

@@ -1,9 +1,11 @@
-#include "cli/json_writer.h"
+#include "formats/json_writer.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
-namespace tbp::cli {
+namespace tbp {
 namespace {
 
 // The length of the valid UTF-8 sequence at text[at], or 0 when the byte starts none.
@@ -140,6 +142,14 @@ void JsonWriter::decimal(double value, int places) {
   out_ << text;
 }
 
+void JsonWriter::real(double value) {
+  if (!std::isfinite(value)) return null();
+  beforeValue();
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out_ << std::string_view(buffer, std::size_t(result.ptr - buffer));
+}
+
 void JsonWriter::boolean(bool value) {
   beforeValue();
   out_ << (value ? "true" : "false");
@@ -150,4 +160,4 @@ void JsonWriter::null() {
   out_ << "null";
 }
 
-}  // namespace tbp::cli
+}  // namespace tbp

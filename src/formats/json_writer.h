@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tbp::cli {
+namespace tbp {
 
 // Writes one JSON document, indented by two blanks per level and ended by a line feed. Texts from
 // files are written as valid UTF-8: a byte that starts no valid sequence becomes U+FFFD.
@@ -24,6 +24,8 @@ class JsonWriter {
   void number(std::int64_t value);
   // A finite value in fixed notation with `places` decimals (non-finite values are null).
   void decimal(double value, int places);
+  // The shortest text that reads back as value; null for infinities and NaN, which JSON lacks.
+  void real(double value);
   void boolean(bool value);
   void null();
 
@@ -40,4 +42,4 @@ class JsonWriter {
 // text as a JSON string literal, quotes included.
 std::string jsonQuoted(const std::string& text);
 
-}  // namespace tbp::cli
+}  // namespace tbp
