@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include "app/prompts.h"
-#include "app/settings_actions.h"
 #include "app/startup.h"
 #include "app/status_errors.h"
 #include "app/user_settings.h"

@@ -10,6 +10,7 @@
 #include <QUndoStack>
 
 #include "app/main_window.h"
+#include "app/settings_actions.h"
 #include "app/user_settings.h"
 
 void MainWindow::buildMenus() {
@@ -35,6 +36,8 @@ void MainWindow::buildFileMenu() {
   saveRomAction->setShortcut(QKeySequence::Save);
   savePatchAction =
       file->addAction(QStringLiteral("Create BPS patch..."), this, &MainWindow::savePatch);
+  file->addSeparator();
+  addSettingsActions(*this, file);
   file->addSeparator();
   QAction* quit = file->addAction(QStringLiteral("Quit"), this, &MainWindow::close);
   // Desktops without a standard Quit key (the binding list is empty there) get Ctrl+Q.

@@ -5,7 +5,7 @@
 #include "build/audio.h"
 #include "build/files.h"
 #include "build/loop_search.h"
-#include "cli/json_writer.h"
+#include "formats/json_writer.h"
 #include "cli/verbs.h"
 
 namespace tbp::cli {
