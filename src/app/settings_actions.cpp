@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/user_settings.h"
 #include "build/audio.h"
 #include "build/build_port.h"
 #include "build/files.h"
@@ -97,9 +98,12 @@ void addSettingsActions(MainWindow& window, QMenu* menu) {
 void exportSettings(MainWindow& window) {
   if (!window.portImage.isPort()) return;
   const QString path = window.prompts().saveFile(
-      QStringLiteral("Export settings"), window.suggestOutputPath(QString(), QStringLiteral(".json")),
+      QStringLiteral("Export settings"),
+      tbp::saveStartPath(tbp::FileKind::Settings,
+                         window.suggestOutputPath(QString(), QStringLiteral(".json"))),
       kFilter);
   if (path.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::Settings, path);
   try {
     const std::string text = tbp::writeSettingsJson(windowSettings(window));
     tbp::writeFileSafely(utf8(path), tbp::Bytes(text.begin(), text.end()));
@@ -111,8 +115,10 @@ void exportSettings(MainWindow& window) {
 
 void importSettings(MainWindow& window) {
   if (!window.portImage.isPort()) return;
-  const QString path = window.prompts().openFile(QStringLiteral("Import settings"), kFilter);
+  const QString path = window.prompts().openFile(QStringLiteral("Import settings"), kFilter,
+                                                 tbp::lastFolder(tbp::FileKind::Settings));
   if (path.isEmpty()) return;
+  tbp::rememberFolder(tbp::FileKind::Settings, path);
   try {
     const tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::Json);
     const tbp::PortSettings settings = tbp::parseSettingsJson(std::string(file.begin(), file.end()));

@@ -26,6 +26,8 @@ QString folderKey(FileKind kind) {
       return QStringLiteral("folders/patch");
     case FileKind::Audio:
       return QStringLiteral("folders/audio");
+    case FileKind::Settings:
+      return QStringLiteral("folders/settings");
   }
   return QStringLiteral("folders/other");
 }

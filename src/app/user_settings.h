@@ -7,7 +7,7 @@
 // each kind of file, the recently opened files, and the window's size and position.
 namespace tbp {
 
-enum class FileKind { NesRom, Port, Patch, Audio };
+enum class FileKind { NesRom, Port, Patch, Audio, Settings };
 
 // The folder a dialog for this kind of file last opened or saved in; empty the first time or
 // when that folder is gone.

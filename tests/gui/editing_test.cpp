@@ -16,6 +16,7 @@
 #include <QUndoStack>
 
 #include "app/port_edit.h"
+#include "app/settings_actions.h"
 #include "pages/glyph_widgets.h"
 #include "support/port_files.h"
 #include "support/wav_writer.h"
@@ -231,8 +232,13 @@ class EditingTest : public QObject {
     e.harness.prompts->paths = {QString()};
     e.window.openNes();
     e.window.saveRom();
+    QDir(e.harness.workDir.path()).mkdir(QStringLiteral("settings"));
+    e.harness.prompts->paths = {e.path(QStringLiteral("settings/Mine.json")), QString()};
+    exportSettings(e.window);
+    importSettings(e.window);
     const auto& dialogs = e.harness.prompts->dialogs;
-    QCOMPARE(dialogs.size(), 4);
+    QCOMPARE(dialogs.size(), 6);
+    QCOMPARE(dialogs[5].startPath, e.path(QStringLiteral("settings")));
     QCOMPARE(dialogs[0].startPath, e.path(QStringLiteral("TEAM Bexulo - Game.sfc")));
     QCOMPARE(dialogs[1].startPath, e.path(QStringLiteral("roms")));
     QVERIFY(dialogs[2].startPath.isEmpty());  // no NES ROM was chosen yet
