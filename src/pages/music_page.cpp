@@ -85,6 +85,7 @@ void chooseAudio(MainWindow& window, int song) {
     window.portImage.setMsuLoop(song, loop);
     window.portImage.setSwitch(kMsuSwitchBit, true);
   });
+  stopLoopSearch(window, song);  // it looks in the file the song had
   window.refreshPages();
   window.rebuildMusicList();
 }
@@ -96,6 +97,7 @@ void clearChoice(MainWindow& window, int song) {
     window.portImage.setMsuTrack(song, -1);
     if (!anySongOnTrack(window)) window.portImage.setSwitch(kMsuSwitchBit, false);
   });
+  stopLoopSearch(window, song);
   window.refreshPages();
   window.rebuildMusicList();
 }

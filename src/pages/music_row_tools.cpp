@@ -1,7 +1,6 @@
 #include <exception>
 
 #include <QActionGroup>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
@@ -11,9 +10,7 @@
 #include <QToolButton>
 
 #include "app/main_window.h"
-#include "app/prompts.h"
-#include "build/files.h"
-#include "build/loop_search.h"
+#include "app/status_errors.h"
 #include "pages/music_tools.h"
 #include "pages/pages.h"
 #include "pages/seam_player.h"
@@ -27,43 +24,6 @@ constexpr double kFadeChoices[] = {0, 2, 5, 10};
 MusicChoice* choiceOf(MainWindow& window, int song) {
   const auto found = window.musicChoices.find(song);
   return found == window.musicChoices.end() ? nullptr : &found->second;
-}
-
-// Looks for a seamless loop start and, when there is one, loops the song from it. The exact
-// start is kept (the spin box shows it to two decimals), so the track is the one that
-// `bexulo-cli build --msu SONG=FILE@auto` writes.
-void findLoop(MainWindow& window, int song, QCheckBox* loop, QDoubleSpinBox* start) {
-  MusicChoice* choice = choiceOf(window, song);
-  if (!choice) return;
-  tbp::LoopSuggestion suggestion;
-  {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-      suggestion = tbp::findLoopStart(
-          tbp::readFile(choice->path.toUtf8().toStdString(), tbp::FileRole::Audio));
-    } catch (...) {
-      QApplication::restoreOverrideCursor();
-      throw;
-    }
-    QApplication::restoreOverrideCursor();
-  }
-  const QString match = QString::number(suggestion.match, 'f', 3);
-  if (!suggestion.found) {
-    window.prompts().warning(
-        QStringLiteral("No seamless loop"),
-        QStringLiteral("No start in this file sounds enough like its end to loop without a "
-                       "jump (best match %1). Click in the waveform or type the loop start.")
-            .arg(match));
-    return;
-  }
-  loop->setChecked(true);
-  start->setValue(suggestion.seconds);
-  choice->loopStart = suggestion.seconds;
-  window.statusBar()->showMessage(
-      QStringLiteral("Loop start %1 s (frame %2 at 44100 Hz), match %3")
-          .arg(QString::number(suggestion.seconds, 'f', 3))
-          .arg(suggestion.msuFrame)
-          .arg(match));
 }
 
 WaveformView* waveform(const TrackDetails& details, const MusicChoice& choice, QCheckBox* loop,
@@ -83,6 +43,29 @@ WaveformView* waveform(const TrackDetails& details, const MusicChoice& choice, Q
   QObject::connect(loop, &QCheckBox::toggled, view,
                    [view, start](bool on) { view->setLoopStart(on ? start->value() : -1); });
   return view;
+}
+
+// "Find loop", or "Searching..." while a search looks in the song's file: a click then stops it.
+void showSearchState(QToolButton* find, bool searching) {
+  find->setText(searching ? QStringLiteral("Searching...") : QStringLiteral("Find loop"));
+  find->setToolTip(searching ? QStringLiteral("Looking for the loop start; click to stop")
+                             : QStringLiteral("Look for the loop start where the jump from the "
+                                              "end is seamless"));
+}
+
+QToolButton* findLoopButton(MainWindow& window, int song, const MusicChoice* chosen) {
+  MusicTools& tools = musicTools(window);
+  auto* find = new QToolButton;
+  find->setEnabled(chosen != nullptr);
+  showSearchState(find, chosen && tools.searching(song, *chosen));
+  QObject::connect(&tools, &MusicTools::searchesChanged, find, [&window, &tools, find, song] {
+    const MusicChoice* choice = choiceOf(window, song);
+    showSearchState(find, choice && tools.searching(song, *choice));
+  });
+  QObject::connect(find, &QToolButton::clicked, &window, [&window, song] {
+    runPageHandler(window, [&] { toggleLoopSearch(window, song); });
+  });
+  return find;
 }
 
 // The play and stop symbols of the style, with the button's text for the tooltip-less reader.
@@ -160,20 +143,19 @@ QToolButton* shapeButton(MainWindow& window, int song, const TrackDetails* detai
 void addTrackTools(MainWindow& window, int row, int song, QCheckBox* loop,
                    QDoubleSpinBox* start) {
   MusicTools& tools = musicTools(window);
-  if (!tools.player) tools.player = new SeamPlayer(&tools);
+  if (!tools.player) {
+    tools.player = new SeamPlayer(&tools);
+    // A file that cannot be converted any more (moved, changed) says so as a page error does.
+    QObject::connect(tools.player, &SeamPlayer::failed, &window, [&window](const QString& error) {
+      window.statusBar()->showMessage(QStringLiteral("Error: %1").arg(error),
+                                      tbp::kErrorMessageTimeoutMs);
+    });
+  }
   const MusicChoice* choice = choiceOf(window, song);
   const TrackDetails* details = choice ? tools.detailsOf(song, *choice) : nullptr;
   QGridLayout& grid = *window.musicGrid;
   if (details) grid.addWidget(waveform(*details, *choice, loop, start), row, kWaveColumn);
-  auto* find = new QToolButton;
-  find->setText(QStringLiteral("Find loop"));
-  find->setEnabled(choice != nullptr);
-  find->setToolTip(
-      QStringLiteral("Look for the loop start where the jump from the end is seamless"));
-  grid.addWidget(find, row, kFindLoopColumn);
+  grid.addWidget(findLoopButton(window, song, choice), row, kFindLoopColumn);
   grid.addWidget(listenButton(window, song, choice != nullptr), row, kListenColumn);
   grid.addWidget(shapeButton(window, song, details), row, kShapeColumn);
-  QObject::connect(find, &QToolButton::clicked, &window, [&window, song, loop, start] {
-    runPageHandler(window, [&] { findLoop(window, song, loop, start); });
-  });
 }

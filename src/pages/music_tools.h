@@ -10,6 +10,7 @@
 #include "build/peak_summary.h"
 #include "build/track_shaping.h"
 #include "pages/music_choice.h"
+#include "pages/worker_threads.h"
 
 class MainWindow;
 class QCheckBox;
@@ -48,11 +49,28 @@ class MusicTools : public QObject {
   SeamPlayer* player = nullptr;
   std::map<int, TrackDetails> details;  // by song
 
+  // The loop searches under way, by song: each looks in one file, and only the latest search
+  // of a song (its ticket) may set the song's loop start.
+  struct LoopSearch {
+    int ticket = 0;
+    QString path;
+  };
+  std::map<int, LoopSearch> searches;
+  int lastTicket = 0;
+
   // The details of the song's chosen file, or null when there are none for that file.
   TrackDetails* detailsOf(int song, const MusicChoice& choice);
   const TrackDetails* detailsOf(int song, const MusicChoice& choice) const {
     return const_cast<MusicTools*>(this)->detailsOf(song, choice);
   }
+  // Whether a loop search looks in the song's chosen file now.
+  bool searching(int song, const MusicChoice& choice) const;
+
+  WorkerThreads workers;  // the loop searches; last, so they end before the rest goes
+
+ signals:
+  // A loop search started or ended.
+  void searchesChanged();
 };
 
 MusicTools& musicTools(MainWindow& window);
@@ -72,6 +90,13 @@ QString loudnessText(const MainWindow& window, int song, const MusicChoice& choi
 
 // The "Match loudness" box and its target above the song list, set from the settings.
 QWidget* buildLoudnessBar(MainWindow& window);
+
+// "Find loop": looks for the song's loop start on a worker thread, or stops the search under
+// way. The suggestion, when it comes for the file the song still has, loops the song from it
+// as one undoable step.
+void toggleLoopSearch(MainWindow& window, int song);
+// Drops the song's search under way, if any: its result will change nothing.
+void stopLoopSearch(MainWindow& window, int song);
 
 // The row's waveform, "Find loop", "Listen" and shaping menu, in the columns above; `loop`
 // and `start` are the row's "Loop from" box and loop start.

@@ -5,7 +5,6 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QMediaDevices>
-#include <QThread>
 
 #include "build/files.h"
 #include "build/msu_seam.h"
@@ -14,16 +13,30 @@ namespace {
 
 constexpr double kSeamSeconds = 3.0;
 
+struct Seam {
+  QByteArray frames;  // 44.1 kHz 16-bit stereo
+  QString error;      // why there are none
+};
+
+// Converts the file as a save would and cuts the seam out of the track.
+Seam seamOf(const std::string& file, double loopStartSeconds, const tbp::TrackShaping& shaping) {
+  Seam seam;
+  try {
+    const tbp::Bytes audio = tbp::readFile(file, tbp::FileRole::Audio);
+    const tbp::Bytes track = tbp::makeShapedTrack(audio, loopStartSeconds, shaping);
+    const tbp::Bytes frames = tbp::msuSeam(track, loopStartSeconds >= 0, kSeamSeconds);
+    seam.frames = QByteArray(reinterpret_cast<const char*>(frames.data()), qsizetype(frames.size()));
+  } catch (const std::exception& failure) {
+    seam.error = QString::fromUtf8(failure.what());
+  }
+  return seam;
+}
+
 }  // namespace
 
 SeamPlayer::SeamPlayer(QObject* parent) : QObject(parent) {}
 
-SeamPlayer::~SeamPlayer() {
-  stop();
-  // A conversion still running posts its result to this object: wait until it has.
-  for (const QPointer<QThread>& worker : workers_)
-    if (worker) worker->wait();
-}
+SeamPlayer::~SeamPlayer() { stop(); }
 
 QString SeamPlayer::unavailableReason() {
   if (QMediaDevices::audioOutputs().isEmpty())
@@ -37,25 +50,9 @@ void SeamPlayer::play(int song, const QString& path, double loopStartSeconds,
   song_ = song;
   const int ticket = ++ticket_;
   const std::string file = path.toUtf8().toStdString();
-  std::erase_if(workers_, [](const QPointer<QThread>& worker) { return worker.isNull(); });
-  QThread* worker = QThread::create([this, ticket, file, loopStartSeconds, shaping] {
-    QByteArray frames;
-    QString error;
-    try {
-      const tbp::Bytes audio = tbp::readFile(file, tbp::FileRole::Audio);
-      const tbp::Bytes track = tbp::makeShapedTrack(audio, loopStartSeconds, shaping);
-      const tbp::Bytes seam = tbp::msuSeam(track, loopStartSeconds >= 0, kSeamSeconds);
-      frames = QByteArray(reinterpret_cast<const char*>(seam.data()), qsizetype(seam.size()));
-    } catch (const std::exception& failure) {
-      error = QString::fromUtf8(failure.what());
-    }
-    QMetaObject::invokeMethod(
-        this, [this, ticket, frames, error] { start(ticket, frames, error); },
-        Qt::QueuedConnection);
-  });
-  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-  workers_.emplace_back(worker);
-  worker->start();
+  workers_.run(
+      this, [file, loopStartSeconds, shaping] { return seamOf(file, loopStartSeconds, shaping); },
+      [this, ticket](const Seam& seam) { start(ticket, seam.frames, seam.error); });
   emit changed();
 }
 

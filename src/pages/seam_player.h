@@ -2,14 +2,12 @@
 
 #include <QBuffer>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <vector>
 
 #include "build/track_shaping.h"
+#include "pages/worker_threads.h"
 
 class QAudioSink;
-class QThread;
 
 // Plays the seam of a song's track as the console will play it: the last seconds before the
 // end, then the jump to the loop start and the seconds after it. The track is converted on a
@@ -42,7 +40,7 @@ class SeamPlayer : public QObject {
 
   int song_ = -1;
   int ticket_ = 0;  // the latest play request; older conversions are ignored when they end
-  std::vector<QPointer<QThread>> workers_;  // conversions that may still run
   QAudioSink* sink_ = nullptr;
   QBuffer buffer_;
+  WorkerThreads workers_;  // the conversions; last, so they end before the rest goes
 };

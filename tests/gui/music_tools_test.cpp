@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include "build/audio.h"
 #include "build/loop_search.h"
@@ -49,6 +50,11 @@ struct Music {
   void choose(int row, const QString& path) {
     harness.prompts->paths = {path};
     cell<QPushButton>(row, kChoose)->click();
+  }
+  // Clicks "Find loop" and waits until the search's result has been taken.
+  void findLoop(int row) {
+    cell<QToolButton>(row, kFindLoopColumn)->click();
+    QTRY_VERIFY(!musicTools(window).workers.busy());
   }
 };
 
@@ -88,7 +94,7 @@ class MusicToolsTest : public QObject {
     Music music;
     const tbp::testkit::LoopingSong song = tbp::testkit::makeLoopingSong(22050, 1.7, 3.9, 3);
     music.choose(5, music.song(QStringLiteral("looping.wav"), song));
-    music.cell<QToolButton>(5, kFindLoopColumn)->click();
+    music.findLoop(5);
     const MusicChoice& choice = music.window.musicChoices.at(11);
     QVERIFY(choice.loop);
     const double seconds = choice.loopStart;
@@ -102,10 +108,46 @@ class MusicToolsTest : public QObject {
                         QStringLiteral("notes.wav"),
                         asQByteArray(tbp::testkit::makeWav(
                             layout, tbp::testkit::randomNotes(22050, 10, 4)))));
-    music.cell<QToolButton>(0, kFindLoopColumn)->click();
+    music.findLoop(0);
     QCOMPARE(music.harness.prompts->boxes.size(), 1);
     QCOMPARE(music.harness.prompts->boxes[0].title, QStringLiteral("No seamless loop"));
     QCOMPARE(music.window.musicChoices.at(1).loopStart, 0.0);
+  }
+
+  // The search runs on a worker thread: its result loops the row it was made for in one
+  // undoable step, and is dropped when the song has another file by then or the search was
+  // stopped by a second click. A window closed mid-search waits for it.
+  void findLoopLeavesTheWindowFree() {
+    Music music;
+    const tbp::testkit::LoopingSong song = tbp::testkit::makeLoopingSong(22050, 1.7, 3.9, 3);
+    const QString looping = music.song(QStringLiteral("looping.wav"), song);
+    music.choose(0, looping);
+    music.choose(5, looping);
+    MusicTools& tools = musicTools(music.window);
+    const int steps = music.window.undoStack->count();
+    music.cell<QToolButton>(5, kFindLoopColumn)->click();
+    music.cell<QToolButton>(0, kFindLoopColumn)->click();
+    QCOMPARE(music.cell<QToolButton>(0, kFindLoopColumn)->text(), QStringLiteral("Searching..."));
+    music.choose(5, music.song(QStringLiteral("other.wav"), song));
+    QCOMPARE(music.cell<QToolButton>(5, kFindLoopColumn)->text(), QStringLiteral("Find loop"));
+    QTRY_VERIFY(!tools.workers.busy());
+    QCOMPARE(music.cell<QToolButton>(0, kFindLoopColumn)->text(), QStringLiteral("Find loop"));
+    const double found = music.window.musicChoices.at(1).loopStart;
+    QVERIFY2(std::fabs(found - song.seamlessStarts()[0]) < 0.01 ||
+                 std::fabs(found - song.seamlessStarts()[1]) < 0.01,
+             qPrintable(QString::number(found)));
+    QCOMPARE(music.window.musicChoices.at(11).loopStart, 0.0);
+    QVERIFY(!music.window.musicChoices.at(11).loop);
+    QCOMPARE(music.window.undoStack->count(), steps + 2);  // the new file, the loop start
+    music.window.undoStack->undo();
+    QCOMPARE(music.window.musicChoices.at(1).loopStart, 0.0);
+
+    music.cell<QToolButton>(5, kFindLoopColumn)->click();
+    music.cell<QToolButton>(5, kFindLoopColumn)->click();
+    QCOMPARE(music.cell<QToolButton>(5, kFindLoopColumn)->text(), QStringLiteral("Find loop"));
+    QTRY_VERIFY(!tools.workers.busy());
+    QCOMPARE(music.window.musicChoices.at(11).loopStart, 0.0);
+    music.cell<QToolButton>(5, kFindLoopColumn)->click();  // still running when the window goes
   }
 
   void listenSaysWhyItCannotPlay() {
@@ -173,6 +215,7 @@ class MusicToolsTest : public QObject {
       if (row == 1) menu->actions()[4]->trigger();            // fade out over 5 s
       if (row == 0) qobject_cast<QToolButton*>(cell(row, kFindLoopColumn))->click();
     }
+    QTRY_VERIFY(!musicTools(window).workers.busy());
     QVERIFY(window.musicChoices.at(songs[0].index).loop);
     const QString windowRom = harness.workDir.filePath(QStringLiteral("w/Port.sfc"));
     const QString cliRom = harness.workDir.filePath(QStringLiteral("c/Port.sfc"));
