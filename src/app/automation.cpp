@@ -9,12 +9,14 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/settings_actions.h"
 #include "branding/banner_view.h"
 #include "pages/glyph_widgets.h"
 #include "reference/engine_reference.h"
@@ -91,6 +93,18 @@ void enterGameGenieCodes(MainWindow& window) {
   window.codeTimer->stop();
 }
 
+// TBP_SETTINGS names a settings document applied to the port first (its MSU-1 songs fill the
+// Music page); TBP_SIZE gives the window's size as WIDTHxHEIGHT for the pictures.
+void applyShotEnvironment(MainWindow& window) {
+  const QStringList size = qEnvironmentVariable("TBP_SIZE").split(QLatin1Char('x'));
+  if (size.size() == 2 && size[0].toInt() > 0 && size[1].toInt() > 0) {
+    window.setWindowState(Qt::WindowNoState);
+    window.resize(size[0].toInt(), size[1].toInt());
+  }
+  const QString settings = qEnvironmentVariable("TBP_SETTINGS");
+  if (!settings.isEmpty()) importSettingsFrom(window, settings);
+}
+
 }  // namespace
 
 void runAutomation(MainWindow& window, const QString& romPath, const QString& prefix) {
@@ -100,6 +114,7 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
   else
     window.openPortFile(romPath);
   if (!window.portImage.isPort()) return;
+  applyShotEnvironment(window);
   QApplication::processEvents();
   enterGameGenieCodes(window);
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));

@@ -18,6 +18,7 @@
 #include "build/build_port.h"
 #include "build/files.h"
 #include "build/port_settings.h"
+#include "pages/music_tools.h"
 #include "pages/pages.h"
 
 namespace {
@@ -78,7 +79,10 @@ void takeMusic(MainWindow& window, const tbp::PortSettings& settings, const QStr
     if (QFileInfo(path).isRelative())
       path = QFileInfo(documentPath).absoluteDir().absoluteFilePath(path);
     try {
-      const double seconds = durationSeconds(tbp::decodeAudio(tbp::readFile(utf8(path), tbp::FileRole::Audio)));
+      const tbp::DecodedAudio audio =
+          tbp::decodeAudio(tbp::readFile(utf8(path), tbp::FileRole::Audio));
+      const double seconds = durationSeconds(audio);
+      describeAudio(window, music.song, path, audio);  // its waveform and loudness
       window.musicChoices[music.song] = MusicChoice{path, seconds, music.loop, music.loopStart};
     } catch (const std::exception& error) {
       skipped.push_back("MSU-1 song " + std::to_string(music.song) + ": " + error.what());
@@ -119,6 +123,10 @@ void importSettings(MainWindow& window) {
                                                  tbp::lastFolder(tbp::FileKind::Settings));
   if (path.isEmpty()) return;
   tbp::rememberFolder(tbp::FileKind::Settings, path);
+  importSettingsFrom(window, path);
+}
+
+void importSettingsFrom(MainWindow& window, const QString& path) {
   try {
     const tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::Json);
     const tbp::PortSettings settings = tbp::parseSettingsJson(std::string(file.begin(), file.end()));

@@ -2,6 +2,7 @@
 
 class MainWindow;
 class QMenu;
+class QString;
 
 // "Export settings..." and "Import settings...": the port's settings as a settings document.
 // Adds both actions to menu; they are usable while a port is shown.
@@ -13,3 +14,5 @@ void exportSettings(MainWindow& window);
 // Asks for a settings document and applies what the current port supports; what it skipped is
 // listed in a box.
 void importSettings(MainWindow& window);
+// Applies the settings document at path as importSettings does once it is chosen.
+void importSettingsFrom(MainWindow& window, const QString& path);

@@ -63,15 +63,13 @@ class Plan {
   fftwf_plan plan_ = nullptr;
 };
 
-// The smallest length of at least `count` whose only prime factors are 2, 3 and 5, where the
-// FFT is fastest.
-std::size_t smoothLength(std::size_t count) {
-  for (std::size_t length = std::max<std::size_t>(count, 1);; ++length) {
-    std::size_t rest = length;
-    for (const std::size_t factor : {2u, 3u, 5u})
-      while (rest % factor == 0) rest /= factor;
-    if (rest == 1) return length;
-  }
+// The transform length of the block-wise correlation: a power of two that holds about four
+// compared passages, so each block yields three quarters of its length in results and the
+// transforms stay small enough to run in the processor's caches.
+std::size_t blockLength(std::size_t window) {
+  std::size_t length = 1024;
+  while (length < 4 * window) length *= 2;
+  return length;
 }
 
 // The mono mix of the first two channels of a frame, as a 16-bit value of a quarter of full
@@ -80,14 +78,23 @@ std::size_t smoothLength(std::size_t count) {
 std::int16_t monoValue(const float* frame, std::size_t channels) {
   const float mono = channels > 1 ? 0.5f * (frame[0] + frame[1]) : frame[0];
   if (std::isnan(mono)) return 0;
-  return static_cast<std::int16_t>(std::lround(std::clamp(mono, -kLoudestValue, kLoudestValue) *
-                                               kMonoScale));
+  // Rounds half away from zero, exactly as lround, without the library call: the scaled value
+  // is at most 32764 in size, so the sum in double precision is exact.
+  const double scaled = double(std::clamp(mono, -kLoudestValue, kLoudestValue)) * kMonoScale;
+  return static_cast<std::int16_t>(scaled >= 0 ? scaled + 0.5 : scaled - 0.5);
 }
 
 void appendMono(const float* samples, std::size_t frames, std::size_t channels,
                 std::vector<std::int16_t>& mono) {
+  const std::size_t first = mono.size();
+  mono.resize(first + frames);
+  std::int16_t* out = mono.data() + first;
+  if (channels == 2) {  // the common case, in a loop the compiler can vectorise
+    for (std::size_t frame = 0; frame < frames; ++frame) out[frame] = monoValue(samples + 2 * frame, 2);
+    return;
+  }
   for (std::size_t frame = 0; frame < frames; ++frame)
-    mono.push_back(monoValue(samples + frame * channels, channels));
+    out[frame] = monoValue(samples + frame * channels, channels);
 }
 
 // Keeps the mono mix of a decoded stream as it comes, never the decoded frames themselves.
@@ -135,56 +142,67 @@ struct Analysis {
   std::size_t lastStart = 0;  // the last passage start compared
 };
 
-// The similarity of every passage start m up to lastStart with the end: 2 (x . y) /
-// (x . x + y . y) of the two passages, which is 1 only for identical passages at the same
-// level. The transforms run in place, so the search holds two buffers of the mix's length.
-FftwBuffer<float> similarities(const Analysis& shape, const float* mix) {
-  const std::size_t length = smoothLength(shape.count);
-  const std::size_t bins = length / 2 + 1;
-  FftwBuffer<float> signal = fftwBuffer<float>(2 * bins);
-  FftwBuffer<float> ending = fftwBuffer<float>(2 * bins);
-  auto* spectrum = reinterpret_cast<fftwf_complex*>(signal.get());
-  auto* endSpectrum = reinterpret_cast<fftwf_complex*>(ending.get());
-  std::copy(mix, mix + shape.count, signal.get());
-  std::fill(signal.get() + shape.count, signal.get() + 2 * bins, 0.0f);
+// Turns the correlation products into similarities, with the energy of each passage kept
+// as a running sum.
+void normalise(const Analysis& shape, const float* mix, std::size_t length,
+               std::vector<float>& similarity) {
   const float* tail = mix + shape.count - shape.window;
-  std::copy(tail, tail + shape.window, ending.get());
-  std::fill(ending.get() + shape.window, ending.get() + 2 * bins, 0.0f);
-  {
-    const Plan forward([&] {
-      return fftwf_plan_dft_r2c_1d(int(length), signal.get(), spectrum, FFTW_ESTIMATE);
-    });
-    const Plan endForward([&] {
-      return fftwf_plan_dft_r2c_1d(int(length), ending.get(), endSpectrum, FFTW_ESTIMATE);
-    });
-    forward.run();
-    endForward.run();
-  }
-  for (std::size_t bin = 0; bin < bins; ++bin) {
-    const std::complex<float> a(spectrum[bin][0], spectrum[bin][1]);
-    const std::complex<float> b(endSpectrum[bin][0], endSpectrum[bin][1]);
-    const std::complex<float> product = a * std::conj(b);
-    spectrum[bin][0] = product.real();
-    spectrum[bin][1] = product.imag();
-  }
-  ending.reset();
-  const Plan backward([&] {
-    return fftwf_plan_dft_c2r_1d(int(length), spectrum, signal.get(), FFTW_ESTIMATE);
-  });
-  backward.run();  // signal[m] = length * sum over k of tail[k] * mix[m + k]
-
   double endEnergy = 0;
   for (std::size_t k = 0; k < shape.window; ++k) endEnergy += double(tail[k]) * tail[k];
   double energy = 0;
   for (std::size_t k = 0; k < shape.window; ++k) energy += double(mix[k]) * mix[k];
-  float* similarity = signal.get();  // each value replaces the product it is made from
   for (std::size_t m = 0; m <= shape.lastStart; ++m) {
-    const double product = double(signal[m]) / double(length);
+    const double product = double(similarity[m]) / double(length);
     const double total = energy + endEnergy;
     similarity[m] = total > 0 ? float(2.0 * product / total) : 0.0f;
     energy += double(mix[m + shape.window]) * mix[m + shape.window] - double(mix[m]) * mix[m];
   }
-  return signal;
+}
+
+// The similarity of every passage start m up to lastStart with the end: 2 (x . y) /
+// (x . x + y . y) of the two passages, which is 1 only for identical passages at the same
+// level. The cross-correlation runs block by block (overlap-save) with two small plans that
+// every block reuses, so planning and the transforms cost little and the search holds only
+// the mix and its results beside a few blocks.
+std::vector<float> similarities(const Analysis& shape, const float* mix) {
+  const std::size_t length = blockLength(shape.window);
+  const std::size_t bins = length / 2 + 1;
+  const std::size_t results = length - shape.window + 1;  // per block, free of wrap-around
+  FftwBuffer<float> block = fftwBuffer<float>(length);
+  FftwBuffer<float> spectrumValues = fftwBuffer<float>(2 * bins);
+  FftwBuffer<float> endValues = fftwBuffer<float>(2 * bins);
+  auto* spectrum = reinterpret_cast<fftwf_complex*>(spectrumValues.get());
+  const auto* endSpectrum = reinterpret_cast<const fftwf_complex*>(endValues.get());
+  const Plan forward([&] {
+    return fftwf_plan_dft_r2c_1d(int(length), block.get(), spectrum, FFTW_ESTIMATE);
+  });
+  const Plan backward([&] {
+    return fftwf_plan_dft_c2r_1d(int(length), spectrum, block.get(), FFTW_ESTIMATE);
+  });
+  const float* tail = mix + shape.count - shape.window;
+  std::fill(std::copy(tail, tail + shape.window, block.get()), block.get() + length, 0.0f);
+  forward.run();
+  std::copy(spectrumValues.get(), spectrumValues.get() + 2 * bins, endValues.get());
+
+  std::vector<float> similarity(shape.lastStart + 1);
+  for (std::size_t first = 0; first <= shape.lastStart; first += results) {
+    const std::size_t available = std::min(length, shape.count - first);
+    std::fill(std::copy(mix + first, mix + first + available, block.get()), block.get() + length,
+              0.0f);
+    forward.run();
+    for (std::size_t bin = 0; bin < bins; ++bin) {
+      const std::complex<float> a(spectrum[bin][0], spectrum[bin][1]);
+      const std::complex<float> b(endSpectrum[bin][0], endSpectrum[bin][1]);
+      const std::complex<float> product = a * std::conj(b);
+      spectrum[bin][0] = product.real();
+      spectrum[bin][1] = product.imag();
+    }
+    backward.run();  // block[j] = length * sum over k of tail[k] * mix[first + j + k]
+    const std::size_t count = std::min(results, shape.lastStart + 1 - first);
+    std::copy(block.get(), block.get() + count, similarity.begin() + std::ptrdiff_t(first));
+  }
+  normalise(shape, mix, length, similarity);
+  return similarity;
 }
 
 // The earliest start among those that match about as well as the best, moved to the top of
@@ -245,11 +263,11 @@ LoopSuggestion searchMono(const std::vector<std::int16_t>& mono, std::uint32_t r
 
   std::vector<float> mix(shape.count);
   mixDown(mono, step, shape.count, mix.data());
-  const FftwBuffer<float> similarity = similarities(shape, mix.data());
+  const std::vector<float> similarity = similarities(shape, mix.data());
   mix = std::vector<float>();
 
   LoopSuggestion suggestion;
-  const double start = chooseStart(similarity.get(), shape.lastStart, &suggestion.match);
+  const double start = chooseStart(similarity.data(), shape.lastStart, &suggestion.match);
   // The end of the last compared passage matched the end of the file, so the loop start lies
   // one loop length before the file's end.
   const double loopLength = (double(shape.count - shape.window) - start) * double(step);
