@@ -19,6 +19,7 @@
 #include "build/files.h"
 #include "pages/music_tools.h"
 #include "pages/pages.h"
+#include "pages/track_cell.h"
 
 namespace {
 
@@ -122,8 +123,10 @@ void setLoopStart(MainWindow& window, int song, double seconds) {
       QStringLiteral("loop start %1").arg(song));
 }
 
-// romTrack: the MSU-1 track the ROM already plays for the song, or -1.
-QLabel* fileLabel(const MainWindow& window, int song, const MusicChoice* choice, int romTrack) {
+// romTrack: the MSU-1 track the ROM already plays for the song, or -1. A chosen file's label
+// holds the track tools under its text.
+QLabel* fileLabel(MainWindow& window, int song, const MusicChoice* choice, int romTrack,
+                  QCheckBox* loop, QDoubleSpinBox* start) {
   if (!choice && romTrack >= 0) {
     auto* label = new QLabel(QStringLiteral("MSU-1 track %1, in this ROM").arg(romTrack));
     label->setToolTip(
@@ -137,11 +140,11 @@ QLabel* fileLabel(const MainWindow& window, int song, const MusicChoice* choice,
     return new QLabel(QStringLiteral("<span style='color:gray'>original NES music</span>"));
   // A file name is shown as it is, never read as markup.
   const QString loudness = loudnessText(window, song, *choice);
-  auto* label = new QLabel(
+  auto* label = new TrackCell(
       QStringLiteral("%1  (%2 s)")
           .arg(QFileInfo(choice->path).fileName(), QString::number(choice->seconds, 'f', 1)) +
-      (loudness.isEmpty() ? QString() : QStringLiteral("\n") + loudness));
-  label->setTextFormat(Qt::PlainText);
+          (loudness.isEmpty() ? QString() : QStringLiteral("\n") + loudness),
+      trackToolStrip(window, song, loop, start));
   // The tooltip tells where the file lives.
   label->setToolTip(QDir::toNativeSeparators(choice->path));
   return label;
@@ -180,7 +183,7 @@ void addSongRow(MainWindow& window, int row, const tbp::MsuSong& song) {
 
   QGridLayout& grid = *window.musicGrid;
   grid.addWidget(name, row, kNameColumn);
-  grid.addWidget(fileLabel(window, index, choice, romTrack), row, kFileColumn);
+  grid.addWidget(fileLabel(window, index, choice, romTrack, loop, start), row, kFileColumn);
   grid.addWidget(choose, row, kChooseColumn);
   grid.addWidget(loop, row, kLoopColumn);
   grid.addWidget(start, row, kStartColumn);
@@ -196,7 +199,6 @@ void addSongRow(MainWindow& window, int row, const tbp::MsuSong& song) {
   QObject::connect(clear, &QPushButton::clicked, &window, [&window, index] {
     runPageHandler(window, [&] { clearChoice(window, index); });
   });
-  addTrackTools(window, row, index, loop, start);
 }
 
 // Empties the grid. The widgets go later, so the handler that asked for the rebuild can finish
@@ -212,23 +214,38 @@ void clearGrid(QGridLayout& grid) {
   }
 }
 
-// The grid cell of the widget that has the keyboard focus, if it lies in the grid.
-std::pair<int, int> focusedCell(QGridLayout& grid) {
-  const int item = grid.indexOf(QApplication::focusWidget());
-  if (item < 0) return {-1, -1};
-  int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
-  grid.getItemPosition(item, &row, &column, &rowSpan, &columnSpan);
-  return {row, column};
+// Where the keyboard focus is in the grid: the cell, and the name of the track tool inside it
+// when the focus is on one.
+struct FocusPlace {
+  int row = -1;
+  int column = -1;
+  QString tool;
+};
+
+FocusPlace focusedPlace(QGridLayout& grid) {
+  QWidget* focused = QApplication::focusWidget();
+  for (QWidget* widget = focused; widget; widget = widget->parentWidget()) {
+    const int item = grid.indexOf(widget);
+    if (item < 0) continue;
+    FocusPlace place;
+    int rowSpan = 0, columnSpan = 0;
+    grid.getItemPosition(item, &place.row, &place.column, &rowSpan, &columnSpan);
+    if (widget != focused) place.tool = focused->objectName();
+    return place;
+  }
+  return {};
 }
 
 // After a rebuild the keyboard stays where it was: on the same control of the same song, or on
 // its "Choose..." button when that control is now disabled (a "Clear" that was just used).
-void restoreFocus(QGridLayout& grid, std::pair<int, int> cell) {
-  if (cell.first < 0) return;
-  for (const int column : {cell.second, int(kChooseColumn)}) {
-    QLayoutItem* item = grid.itemAtPosition(cell.first, column);
+void restoreFocus(QGridLayout& grid, const FocusPlace& place) {
+  if (place.row < 0) return;
+  for (const int column : {place.column, int(kChooseColumn)}) {
+    QLayoutItem* item = grid.itemAtPosition(place.row, column);
     QWidget* widget = item ? item->widget() : nullptr;
-    if (widget && widget->isEnabled()) {
+    if (widget && !place.tool.isEmpty() && column == place.column)
+      widget = widget->findChild<QWidget*>(place.tool);
+    if (widget && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus) {
       widget->setFocus(Qt::OtherFocusReason);
       return;
     }
@@ -268,7 +285,7 @@ QWidget* buildMusicPage(MainWindow& window) {
 }
 
 void MainWindow::rebuildMusicList() {
-  const std::pair<int, int> focus = focusedCell(*musicGrid);
+  const FocusPlace focus = focusedPlace(*musicGrid);
   clearGrid(*musicGrid);
   const std::vector<tbp::MsuSong> songs = portImage.msuSongs();
   if (songs.empty()) {
@@ -281,7 +298,6 @@ void MainWindow::rebuildMusicList() {
                           .arg(songs.size()));
   for (std::size_t row = 0; row < songs.size(); ++row) addSongRow(*this, int(row), songs[row]);
   musicGrid->setColumnStretch(kFileColumn, 1);
-  musicGrid->setColumnStretch(kWaveColumn, 2);
   musicGrid->setRowStretch(int(songs.size()), 1);
   restoreFocus(*musicGrid, focus);
 }

@@ -3,7 +3,7 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QStyle>
 #include <QStatusBar>
@@ -29,6 +29,7 @@ MusicChoice* choiceOf(MainWindow& window, int song) {
 WaveformView* waveform(const TrackDetails& details, const MusicChoice& choice, QCheckBox* loop,
                        QDoubleSpinBox* start) {
   auto* view = new WaveformView;
+  view->setObjectName(QStringLiteral("waveform"));
   view->setSummary(details.peaks);
   view->setLatestLoopStart(start->maximum());
   view->setLoopStart(choice.loop ? choice.loopStart : -1);
@@ -140,8 +141,7 @@ QToolButton* shapeButton(MainWindow& window, int song, const TrackDetails* detai
 
 }  // namespace
 
-void addTrackTools(MainWindow& window, int row, int song, QCheckBox* loop,
-                   QDoubleSpinBox* start) {
+QWidget* trackToolStrip(MainWindow& window, int song, QCheckBox* loop, QDoubleSpinBox* start) {
   MusicTools& tools = musicTools(window);
   if (!tools.player) {
     tools.player = new SeamPlayer(&tools);
@@ -153,9 +153,21 @@ void addTrackTools(MainWindow& window, int row, int song, QCheckBox* loop,
   }
   const MusicChoice* choice = choiceOf(window, song);
   const TrackDetails* details = choice ? tools.detailsOf(song, *choice) : nullptr;
-  QGridLayout& grid = *window.musicGrid;
-  if (details) grid.addWidget(waveform(*details, *choice, loop, start), row, kWaveColumn);
-  grid.addWidget(findLoopButton(window, song, choice), row, kFindLoopColumn);
-  grid.addWidget(listenButton(window, song, choice != nullptr), row, kListenColumn);
-  grid.addWidget(shapeButton(window, song, details), row, kShapeColumn);
+  auto* strip = new QWidget;
+  auto* layout = new QHBoxLayout(strip);
+  layout->setContentsMargins(0, 0, 0, 0);
+  // Without details (a file chosen before an undo replaced them) the tools stay at the right.
+  if (details)
+    layout->addWidget(waveform(*details, *choice, loop, start), 1);
+  else
+    layout->addStretch(1);
+  const std::pair<QToolButton*, const char*> buttons[] = {
+      {findLoopButton(window, song, choice), "findLoop"},
+      {listenButton(window, song, choice != nullptr), "listen"},
+      {shapeButton(window, song, details), "shape"}};
+  for (const auto& [button, name] : buttons) {
+    button->setObjectName(QString::fromLatin1(name));
+    layout->addWidget(button);
+  }
+  return strip;
 }

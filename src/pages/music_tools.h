@@ -21,9 +21,6 @@ class SeamPlayer;
 // The Music page's tools for track makers: the waveform, loop search and seam player of each
 // row, and the matched loudness of all tracks.
 
-// The columns after a row's "Clear" button.
-enum TrackToolColumn { kWaveColumn = 6, kFindLoopColumn, kListenColumn, kShapeColumn };
-
 // What the page learnt of a chosen file while decoding it, and the track maker's shaping of it.
 struct TrackDetails {
   QString path;  // the file they describe: they hold only while the song's choice is this file
@@ -98,7 +95,7 @@ void toggleLoopSearch(MainWindow& window, int song);
 // Drops the song's search under way, if any: its result will change nothing.
 void stopLoopSearch(MainWindow& window, int song);
 
-// The row's waveform, "Find loop", "Listen" and shaping menu, in the columns above; `loop`
-// and `start` are the row's "Loop from" box and loop start.
-void addTrackTools(MainWindow& window, int row, int song, QCheckBox* loop,
-                   QDoubleSpinBox* start);
+// The strip under the file name of a song with a chosen file: its waveform (object name
+// "waveform"), "Find loop" ("findLoop"), "Listen" ("listen") and the shaping menu ("shape").
+// `loop` and `start` are the row's "Loop from" box and loop start.
+QWidget* trackToolStrip(MainWindow& window, int song, QCheckBox* loop, QDoubleSpinBox* start);

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -51,9 +53,15 @@ struct Music {
     harness.prompts->paths = {path};
     cell<QPushButton>(row, kChoose)->click();
   }
+  // A track tool of the row, found by its name under the file's name; null without a file.
+  template <typename Widget>
+  Widget* tool(int row, const char* name) const {
+    auto* file = cell<QLabel>(row, kFile);
+    return file ? file->findChild<Widget*>(QLatin1String(name)) : nullptr;
+  }
   // Clicks "Find loop" and waits until the search's result has been taken.
   void findLoop(int row) {
-    cell<QToolButton>(row, kFindLoopColumn)->click();
+    tool<QToolButton>(row, "findLoop")->click();
     QTRY_VERIFY(!musicTools(window).workers.busy());
   }
 };
@@ -72,10 +80,10 @@ class MusicToolsTest : public QObject {
     music.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&music.window));
     music.window.tabs->setCurrentIndex(5);
-    QVERIFY(!music.cell<WaveformView>(5, kWaveColumn));  // no file, no waveform
+    QVERIFY(!music.tool<WaveformView>(5, "waveform"));  // no file, no waveform
     music.choose(5, music.song(QStringLiteral("a.wav"),
                                tbp::testkit::makeLoopingSong(8000, 1, 2, 2)));
-    auto* wave = music.cell<WaveformView>(5, kWaveColumn);
+    auto* wave = music.tool<WaveformView>(5, "waveform");
     QVERIFY(wave && wave->width() > 20);
     QVERIFY(!music.cell<QCheckBox>(5, kLoop)->isChecked());
     const int x = wave->width() * 3 / 5;
@@ -125,13 +133,13 @@ class MusicToolsTest : public QObject {
     music.choose(5, looping);
     MusicTools& tools = musicTools(music.window);
     const int steps = music.window.undoStack->count();
-    music.cell<QToolButton>(5, kFindLoopColumn)->click();
-    music.cell<QToolButton>(0, kFindLoopColumn)->click();
-    QCOMPARE(music.cell<QToolButton>(0, kFindLoopColumn)->text(), QStringLiteral("Searching..."));
+    music.tool<QToolButton>(5, "findLoop")->click();
+    music.tool<QToolButton>(0, "findLoop")->click();
+    QCOMPARE(music.tool<QToolButton>(0, "findLoop")->text(), QStringLiteral("Searching..."));
     music.choose(5, music.song(QStringLiteral("other.wav"), song));
-    QCOMPARE(music.cell<QToolButton>(5, kFindLoopColumn)->text(), QStringLiteral("Find loop"));
+    QCOMPARE(music.tool<QToolButton>(5, "findLoop")->text(), QStringLiteral("Find loop"));
     QTRY_VERIFY(!tools.workers.busy());
-    QCOMPARE(music.cell<QToolButton>(0, kFindLoopColumn)->text(), QStringLiteral("Find loop"));
+    QCOMPARE(music.tool<QToolButton>(0, "findLoop")->text(), QStringLiteral("Find loop"));
     const double found = music.window.musicChoices.at(1).loopStart;
     QVERIFY2(std::fabs(found - song.seamlessStarts()[0]) < 0.01 ||
                  std::fabs(found - song.seamlessStarts()[1]) < 0.01,
@@ -142,21 +150,41 @@ class MusicToolsTest : public QObject {
     music.window.undoStack->undo();
     QCOMPARE(music.window.musicChoices.at(1).loopStart, 0.0);
 
-    music.cell<QToolButton>(5, kFindLoopColumn)->click();
-    music.cell<QToolButton>(5, kFindLoopColumn)->click();
-    QCOMPARE(music.cell<QToolButton>(5, kFindLoopColumn)->text(), QStringLiteral("Find loop"));
+    music.tool<QToolButton>(5, "findLoop")->click();
+    music.tool<QToolButton>(5, "findLoop")->click();
+    QCOMPARE(music.tool<QToolButton>(5, "findLoop")->text(), QStringLiteral("Find loop"));
     QTRY_VERIFY(!tools.workers.busy());
     QCOMPARE(music.window.musicChoices.at(11).loopStart, 0.0);
-    music.cell<QToolButton>(5, kFindLoopColumn)->click();  // still running when the window goes
+    music.tool<QToolButton>(5, "findLoop")->click();  // still running when the window goes
+  }
+
+  // A long file name with its loudness and the track tools fit an 800 pixel wide window: the
+  // list never scrolls sideways, and the waveform takes the room there is.
+  void rowsFitANarrowWindow() {
+    Music music;
+    music.window.resize(800, 600);
+    music.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&music.window));
+    music.window.tabs->setCurrentIndex(5);
+    musicTools(music.window).matchBox->setChecked(true);
+    music.choose(0, music.song(QStringLiteral("A rather long name for the title theme, as "
+                                              "composers give them (final mix 3).wav"),
+                               tbp::testkit::makeLoopingSong(8000, 1, 2, 2)));
+    QTest::qWait(50);
+    QVERIFY(music.window.width() <= 800);
+    auto* scroll = qobject_cast<QScrollArea*>(music.window.musicList->parentWidget()->parentWidget());
+    QVERIFY(scroll);
+    QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(music.tool<WaveformView>(0, "waveform")->width() > 100);
   }
 
   void listenSaysWhyItCannotPlay() {
     if (SeamPlayer::unavailableReason().isEmpty()) QSKIP("this machine has an audio output");
     Music music;
-    QVERIFY(!music.cell<QToolButton>(0, kListenColumn)->isEnabled());
+    QVERIFY(!music.tool<QToolButton>(0, "listen"));  // no file, no tools
     music.choose(0, music.song(QStringLiteral("a.wav"),
                                tbp::testkit::makeLoopingSong(8000, 1, 2, 2)));
-    auto* listen = music.cell<QToolButton>(0, kListenColumn);
+    auto* listen = music.tool<QToolButton>(0, "listen");
     QCOMPARE(listen->text(), QStringLiteral("Listen"));
     QVERIFY(!listen->isEnabled());
     QCOMPARE(listen->toolTip(), SeamPlayer::unavailableReason());
@@ -209,11 +237,14 @@ class MusicToolsTest : public QObject {
     for (int row = 0; row < 2; ++row) {
       harness.prompts->paths = {audio};
       qobject_cast<QPushButton*>(cell(row, kChoose))->click();
-      QMenu* menu = qobject_cast<QToolButton*>(cell(row, kShapeColumn))->menu();
+      const auto tool = [&](const char* name) {
+        return cell(row, kFile)->findChild<QToolButton*>(QLatin1String(name));
+      };
+      QMenu* menu = tool("shape")->menu();
       menu->actions()[0]->trigger();                          // trim leading silence
       if (row == 1) qobject_cast<QCheckBox*>(cell(row, kLoop))->setChecked(false);
       if (row == 1) menu->actions()[4]->trigger();            // fade out over 5 s
-      if (row == 0) qobject_cast<QToolButton*>(cell(row, kFindLoopColumn))->click();
+      if (row == 0) tool("findLoop")->click();
     }
     QTRY_VERIFY(!musicTools(window).workers.busy());
     QVERIFY(window.musicChoices.at(songs[0].index).loop);
