@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QGridLayout>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -14,10 +16,13 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/main_window.h"
 #include "app/settings_actions.h"
 #include "branding/banner_view.h"
+#include "pages/music_tools.h"
+#include "pages/seam_player.h"
 #include "pages/glyph_widgets.h"
 #include "reference/engine_reference.h"
 
@@ -26,6 +31,7 @@ namespace tbp {
 namespace {
 
 constexpr int kInfoImageWidth = 760;
+constexpr int kLongestListenMs = 60000;
 constexpr int kInfoImageMargin = 8;
 
 void saveWindowShot(MainWindow& window, const QString& path) { window.grab().save(path); }
@@ -105,6 +111,46 @@ void applyShotEnvironment(MainWindow& window) {
   if (!settings.isEmpty()) importSettingsFrom(window, settings);
 }
 
+// The Listen button of the song's row on the Music page, or null when the song has no file.
+QToolButton* listenButtonOf(MainWindow& window, int song) {
+  const std::vector<tbp::MsuSong> songs = window.portImage.msuSongs();
+  for (std::size_t row = 0; row < songs.size(); ++row) {
+    if (songs[row].index != song) continue;
+    QLayoutItem* item = window.musicGrid->itemAtPosition(int(row), 1);
+    return item && item->widget()
+               ? item->widget()->findChild<QToolButton*>(QStringLiteral("listen"))
+               : nullptr;
+  }
+  return nullptr;
+}
+
+// TBP_LISTEN names a song whose "Listen" the run presses on the Music page; it goes on once
+// the seam has played (at most a minute), so that a recording of the audio output can be
+// checked. Why nothing plays goes to standard error.
+void listenIfAsked(MainWindow& window) {
+  bool isNumber = false;
+  const int song = qEnvironmentVariable("TBP_LISTEN").toInt(&isNumber);
+  if (!isNumber) return;
+  for (int index = 0; index < window.tabs->count(); ++index)
+    if (window.tabs->tabText(index) == QStringLiteral("Music")) window.tabs->setCurrentIndex(index);
+  QApplication::processEvents();
+  QToolButton* listen = listenButtonOf(window, song);
+  if (!listen || !listen->isEnabled()) {
+    qWarning("Listen: %s", listen ? qPrintable(listen->toolTip()) : "the song has no file");
+    return;
+  }
+  SeamPlayer* player = musicTools(window).player;
+  QEventLoop playing;
+  QObject::connect(player, &SeamPlayer::changed, &playing, [&playing, player] {
+    if (player->song() < 0) playing.quit();
+  });
+  QObject::connect(player, &SeamPlayer::failed, &playing,
+                   [](const QString& error) { qWarning("Listen: %s", qPrintable(error)); });
+  QTimer::singleShot(kLongestListenMs, &playing, &QEventLoop::quit);
+  listen->click();
+  playing.exec();
+}
+
 }  // namespace
 
 void runAutomation(MainWindow& window, const QString& romPath, const QString& prefix) {
@@ -115,6 +161,7 @@ void runAutomation(MainWindow& window, const QString& romPath, const QString& pr
     window.openPortFile(romPath);
   if (!window.portImage.isPort()) return;
   applyShotEnvironment(window);
+  listenIfAsked(window);
   QApplication::processEvents();
   enterGameGenieCodes(window);
   saveWindowShot(window, QStringLiteral("%1_loaded.png").arg(prefix));

@@ -4,7 +4,9 @@
 
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QDeadlineTimer>
 #include <QMediaDevices>
+#include <QTimer>
 
 #include "build/files.h"
 #include "build/msu_seam.h"
@@ -12,6 +14,9 @@
 namespace {
 
 constexpr double kSeamSeconds = 3.0;
+constexpr int kEndPollMs = 20;
+constexpr int kLatestEndMs = 1000;
+constexpr int kDeviceLatencyMs = 150;  // what the sound device may still hold
 
 struct Seam {
   QByteArray frames;  // 44.1 kHz 16-bit stereo
@@ -72,11 +77,32 @@ void SeamPlayer::start(int ticket, const QByteArray& frames, const QString& erro
   buffer_.open(QIODevice::ReadOnly);
   sink_ = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
   connect(sink_, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-    if (state == QAudio::IdleState || state == QAudio::StoppedState) {
-      if (song_ >= 0) stop();
-    }
+    if (state == QAudio::IdleState) endWhenPlayed();
+    if (state == QAudio::StoppedState && song_ >= 0) stop();
   });
   sink_->start(&buffer_);
+}
+
+// All the seam has gone to the output once the sink is idle, but the output has yet to play
+// what it holds: stopping now would cut off the seam's last fraction of a second. The seam ends
+// when the sink has played it all and the device has had a moment to sound its last part, or a
+// second later than it should have at the latest.
+void SeamPlayer::endWhenPlayed() {
+  if (!sink_ || sink_->findChild<QTimer*>()) return;
+  const qint64 seamUSecs = sink_->format().durationForBytes(qint32(buffer_.size()));
+  auto* timer = new QTimer(sink_);  // goes with the sink
+  timer->setInterval(kEndPollMs);
+  QDeadlineTimer latest(kLatestEndMs);
+  // The ticket tells this seam from one that started meanwhile.
+  connect(timer, &QTimer::timeout, this, [this, timer, seamUSecs, latest, ticket = ticket_] {
+    if (ticket != ticket_) return timer->stop();
+    if (sink_->processedUSecs() < seamUSecs && !latest.hasExpired()) return;
+    timer->stop();
+    QTimer::singleShot(kDeviceLatencyMs, timer, [this, ticket] {
+      if (ticket == ticket_) stop();
+    });
+  });
+  timer->start();
 }
 
 void SeamPlayer::stop() {

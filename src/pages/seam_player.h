@@ -37,6 +37,7 @@ class SeamPlayer : public QObject {
 
  private:
   void start(int ticket, const QByteArray& frames, const QString& error);
+  void endWhenPlayed();
 
   int song_ = -1;
   int ticket_ = 0;  // the latest play request; older conversions are ignored when they end
