@@ -56,7 +56,11 @@ status=0
 for song in 1 11; do
   parec -d listen_check.monitor --format=s16le --rate=44100 --channels=2 --raw >"rec-${song}.raw" &
   recorder=$!
-  sleep 0.5
+  # The recording must run before the window plays: wait for a fifth of a second of it.
+  for _ in $(seq 100); do
+    (( $(stat -c %s "rec-${song}.raw") > 35280 )) && break
+    sleep 0.1
+  done
   TBP_NOSPLASH=1 TBP_LISTEN="${song}" TBP_SETTINGS="${work}/music.json" TBP_SHOT="${work}/shot" \
     TBP_LOAD="${nes}" timeout 120 xvfb-run -a "${patcher}" 2>"window-${song}.log" || true
   sleep 0.5
