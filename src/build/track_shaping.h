@@ -19,6 +19,9 @@ struct TrackShaping {
 // The loudest a peak may become through the gain: -1 dBFS of the 16-bit track, so the samples
 // never saturate because of the gain.
 inline constexpr double kPeakCeiling = 0.8912509381337456;
+
+class ByteSource;
+class TrackStore;
 // Leading frames with both channels below this level (-60 dBFS of the 16-bit track) count as
 // silence.
 inline constexpr int kSilentSample = 33;
@@ -48,9 +51,16 @@ double loudnessGain(const LoudnessMeasure& measure, double targetLufs);
 void shapeTrack(Bytes& track, bool loops, const TrackShaping& shaping);
 
 // The MSU-1 track of an audio file's bytes with the shaping: makeMsuTrack's bytes, shaped when
-// anything is asked. It holds no more than makeMsuTrack does.
+// anything is asked, exactly as shapeTrack shapes them.
 // progress, when given, follows the conversion and can cancel it (see makeMsuTrack).
 Bytes makeShapedTrack(const Bytes& file, double loopStartSeconds, const TrackShaping& shaping,
                       TrackProgress* progress = nullptr);
+
+// The one path behind every track: reads the audio file in blocks, converts it into the
+// store (header first) and shapes it there. What shaping measures is measured on the frames
+// as they are made, so the shaping is one pass over the stored track, and nothing holds the
+// whole track unless the store does.
+void makeTrackInto(ByteSource& file, double loopStartSeconds, const TrackShaping& shaping,
+                   TrackStore& store, TrackProgress* progress = nullptr);
 
 }  // namespace tbp

@@ -1,0 +1,91 @@
+#include "build/track_meter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+#include <ebur128.h>
+
+namespace tbp {
+
+namespace {
+
+constexpr std::size_t kMeterBlockFrames = 16384;  // frames converted for the meter at a time
+
+std::int16_t sampleAt(const std::uint8_t* frames, std::size_t index) {
+  return static_cast<std::int16_t>(frames[2 * index] | frames[2 * index + 1] << 8);
+}
+
+}  // namespace
+
+struct LoudnessMeter::State {
+  ebur128_state* meter;
+  ~State() { ebur128_destroy(&meter); }
+};
+
+LoudnessMeter::LoudnessMeter(unsigned channels, std::uint32_t rate, unsigned played) {
+  ebur128_state* meter = ebur128_init(channels, rate, EBUR128_MODE_I);
+  if (!meter) throw std::bad_alloc();
+  state_.reset(new State{meter});
+  for (unsigned channel = played; channel < channels; ++channel)
+    ebur128_set_channel(meter, channel, EBUR128_UNUSED);
+}
+
+LoudnessMeter::~LoudnessMeter() = default;
+
+void LoudnessMeter::add(const float* samples, std::size_t frames) {
+  if (ebur128_add_frames_float(state_->meter, samples, frames) != EBUR128_SUCCESS)
+    throw std::bad_alloc();
+}
+
+double LoudnessMeter::loudness() const {
+  double lufs = 0;
+  if (ebur128_loudness_global(state_->meter, &lufs) != EBUR128_SUCCESS || !std::isfinite(lufs))
+    return -std::numeric_limits<double>::infinity();
+  return lufs;
+}
+
+TrackMeter::TrackMeter(bool skipLeadingSilence, bool measureLoudness)
+    : inSilence_(skipLeadingSilence) {
+  if (measureLoudness) meter_ = std::make_unique<LoudnessMeter>(2, kMsuSampleRate, 2);
+}
+
+TrackMeter::~TrackMeter() = default;
+
+void TrackMeter::add(const std::uint8_t* frames, std::size_t count) {
+  frames_ += count;
+  if (inSilence_) {
+    std::size_t silent = 0;
+    while (silent < count && std::abs(sampleAt(frames, 2 * silent)) < kSilentSample &&
+           std::abs(sampleAt(frames, 2 * silent + 1)) < kSilentSample)
+      ++silent;
+    silent_ += silent;
+    if (silent == count) return;
+    inSilence_ = false;
+    frames += 4 * silent;
+    count -= silent;
+  }
+  if (!meter_) return;
+  block_.resize(2 * std::min(count, kMeterBlockFrames));
+  for (std::size_t done = 0; done < count; done += kMeterBlockFrames) {
+    const std::size_t length = std::min(kMeterBlockFrames, count - done);
+    const std::uint8_t* at = frames + 4 * done;
+    int peak = peak_;
+    for (std::size_t i = 0; i < 2 * length; ++i) {
+      const int sample = sampleAt(at, i);
+      peak = std::max(peak, sample < 0 ? -sample : sample);
+      block_[i] = float(sample) * (1.0f / 32767.0f);
+    }
+    peak_ = peak;
+    meter_->add(block_.data(), length);
+  }
+}
+
+LoudnessMeasure TrackMeter::measure() const {
+  if (!meter_) return {-std::numeric_limits<double>::infinity(), 0};
+  return {meter_->loudness(), double(peak_) / 32767.0};
+}
+
+}  // namespace tbp

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "build/msu_track_builder.h"
+#include "build/track_shaping.h"
+
+namespace tbp {
+
+// EBU R 128 integrated loudness of interleaved float frames; channels from `played` on do
+// not count (they are not played).
+class LoudnessMeter {
+ public:
+  LoudnessMeter(unsigned channels, std::uint32_t rate, unsigned played);
+  ~LoudnessMeter();
+  LoudnessMeter(const LoudnessMeter&) = delete;
+  LoudnessMeter& operator=(const LoudnessMeter&) = delete;
+  void add(const float* samples, std::size_t frames);
+  // LUFS; -infinity for silence.
+  double loudness() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Measures a track's 16-bit frames as they are made, so that shaping needs no second reading
+// of the track: the frames of leading silence (when trimming) and the loudness and peak of
+// the frames after them (when matching loudness), as they would be measured on the trimmed
+// track itself.
+class TrackMeter {
+ public:
+  TrackMeter(bool skipLeadingSilence, bool measureLoudness);
+  ~TrackMeter();
+  TrackMeter(const TrackMeter&) = delete;
+  TrackMeter& operator=(const TrackMeter&) = delete;
+
+  // 16-bit little-endian stereo frames, in order.
+  void add(const std::uint8_t* frames, std::size_t count);
+
+  std::uint64_t frames() const { return frames_; }
+  // The frames before the first one with a channel at or above kSilentSample (all of them for
+  // a silent track); 0 when not trimming.
+  std::uint64_t leadingSilentFrames() const { return silent_; }
+  // The measure of the frames after the leading silence.
+  LoudnessMeasure measure() const;
+
+ private:
+  bool inSilence_;
+  std::uint64_t frames_ = 0;
+  std::uint64_t silent_ = 0;
+  std::unique_ptr<LoudnessMeter> meter_;  // null when loudness is not asked
+  int peak_ = 0;                          // the largest magnitude of a sample, 0..32768
+  std::vector<float> block_;
+};
+
+// Hands a track's frames on to a store and measures them on the way.
+class MeasuringSink : public TrackFrameSink {
+ public:
+  MeasuringSink(TrackFrameSink& store, TrackMeter& meter) : store_(store), meter_(meter) {}
+  void frames(const std::uint8_t* data, std::size_t count) override {
+    store_.frames(data, count);
+    meter_.add(data, count);
+  }
+  void expectFrames(std::uint64_t count) override { store_.expectFrames(count); }
+
+ private:
+  TrackFrameSink& store_;
+  TrackMeter& meter_;
+};
+
+}  // namespace tbp
