@@ -25,8 +25,9 @@ struct LoudnessMeter::State {
   ~State() { ebur128_destroy(&meter); }
 };
 
-LoudnessMeter::LoudnessMeter(unsigned channels, std::uint32_t rate, unsigned played) {
-  ebur128_state* meter = ebur128_init(channels, rate, EBUR128_MODE_I);
+LoudnessMeter::LoudnessMeter(unsigned channels, std::uint32_t rate, unsigned played)
+    : played_(played) {
+  ebur128_state* meter = ebur128_init(channels, rate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
   if (!meter) throw std::bad_alloc();
   state_.reset(new State{meter});
   for (unsigned channel = played; channel < channels; ++channel)
@@ -45,6 +46,17 @@ double LoudnessMeter::loudness() const {
   if (ebur128_loudness_global(state_->meter, &lufs) != EBUR128_SUCCESS || !std::isfinite(lufs))
     return -std::numeric_limits<double>::infinity();
   return lufs;
+}
+
+double LoudnessMeter::truePeak() const {
+  double peak = 0;
+  for (unsigned channel = 0; channel < played_; ++channel) {
+    double channelPeak = 0;
+    if (ebur128_true_peak(state_->meter, channel, &channelPeak) == EBUR128_SUCCESS &&
+        std::isfinite(channelPeak))
+      peak = std::max(peak, channelPeak);
+  }
+  return peak;
 }
 
 TrackMeter::TrackMeter(bool skipLeadingSilence, bool measureLoudness)
@@ -85,7 +97,9 @@ void TrackMeter::add(const std::uint8_t* frames, std::size_t count) {
 
 LoudnessMeasure TrackMeter::measure() const {
   if (!meter_) return {-std::numeric_limits<double>::infinity(), 0};
-  return {meter_->loudness(), double(peak_) / 32767.0};
+  // The sample peak too, so that the peak never falls below a sample's level, whatever the
+  // oversampling's rounding.
+  return {meter_->loudness(), std::max(meter_->truePeak(), double(peak_) / 32767.0)};
 }
 
 }  // namespace tbp

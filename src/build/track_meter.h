@@ -10,8 +10,9 @@
 
 namespace tbp {
 
-// EBU R 128 integrated loudness of interleaved float frames; channels from `played` on do
-// not count (they are not played).
+// EBU R 128 integrated loudness and true peak (BS.1770: the peak of the signal oversampled
+// four times, never below the sample peak) of interleaved float frames; channels from
+// `played` on do not count (they are not played).
 class LoudnessMeter {
  public:
   LoudnessMeter(unsigned channels, std::uint32_t rate, unsigned played);
@@ -21,10 +22,13 @@ class LoudnessMeter {
   void add(const float* samples, std::size_t frames);
   // LUFS; -infinity for silence.
   double loudness() const;
+  // The largest true peak of the played channels, linear (1.0 is full scale).
+  double truePeak() const;
 
  private:
   struct State;
   std::unique_ptr<State> state_;
+  unsigned played_;
 };
 
 // Measures a track's 16-bit frames as they are made, so that shaping needs no second reading
@@ -45,7 +49,7 @@ class TrackMeter {
   // The frames before the first one with a channel at or above kSilentSample (all of them for
   // a silent track); 0 when not trimming.
   std::uint64_t leadingSilentFrames() const { return silent_; }
-  // The measure of the frames after the leading silence.
+  // The measure of the frames after the leading silence; its peak is the true peak.
   LoudnessMeasure measure() const;
 
  private:

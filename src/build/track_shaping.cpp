@@ -140,6 +140,7 @@ LoudnessMeasure measureLoudness(const DecodedAudio& audio) {
   for (std::size_t frame = 0; frame < frames; ++frame)
     for (unsigned channel = 0; channel < played; ++channel)
       measure.peak = std::max<double>(measure.peak, std::fabs(audio.samples[frame * channels + channel]));
+  measure.peak = std::max(measure.peak, meter.truePeak());
   measure.integratedLufs = meter.loudness();
   // A mono file plays on both sides at the same level: its loudness is that of two channels.
   if (channels == 1 && std::isfinite(measure.integratedLufs))

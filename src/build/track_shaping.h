@@ -16,8 +16,8 @@ struct TrackShaping {
   bool active() const { return loudnessTarget || trimSilence || fadeSeconds > 0; }
 };
 
-// The loudest a peak may become through the gain: -1 dBFS of the 16-bit track, so the samples
-// never saturate because of the gain.
+// The loudest the true peak may become through the gain: -1 dBTP of the 16-bit track. The true
+// peak is never below the sample peak, so the samples never saturate because of the gain.
 inline constexpr double kPeakCeiling = 0.8912509381337456;
 
 class ByteSource;
@@ -26,8 +26,8 @@ class TrackStore;
 // silence.
 inline constexpr int kSilentSample = 33;
 
-// EBU R 128 integrated loudness (LUFS; -infinity for silence) and the highest sample of the
-// played channels (linear, 1.0 is full scale).
+// EBU R 128 integrated loudness (LUFS; -infinity for silence) and the true peak of the played
+// channels (four times oversampled, never below the highest sample; linear, 1.0 is full scale).
 struct LoudnessMeasure {
   double integratedLufs = 0;
   double peak = 0;
@@ -40,7 +40,7 @@ LoudnessMeasure measureLoudness(const DecodedAudio& audio);
 LoudnessMeasure measureTrackLoudness(const Bytes& track);
 
 // The linear gain that brings the measured loudness to the target, lowered where it would
-// raise the peak above kPeakCeiling (a cut is never made deeper). Silence keeps 1.
+// raise the true peak above kPeakCeiling (a cut is never made deeper). Silence keeps 1.
 double loudnessGain(const LoudnessMeasure& measure, double targetLufs);
 
 // Shapes a converted track in place, on its 16-bit frames, in this order: trims the leading

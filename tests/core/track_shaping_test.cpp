@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 
 #include "build/audio.h"
@@ -106,6 +107,26 @@ TEST(TrackShaping, TheGainNeverRaisesAPeakAboveTheCeiling) {
   // A cut is made in full, and silence keeps its level.
   EXPECT_NEAR(tbp::loudnessGain({-10, 0.99}, -20), std::pow(10.0, -0.5), 1e-12);
   EXPECT_EQ(tbp::loudnessGain({-HUGE_VAL, 0}, -20), 1.0);
+}
+
+TEST(TrackShaping, TheCeilingHoldsForTheTruePeakBetweenSamples) {
+  // A quarter-rate sine sampled 45 degrees off its crests: every sample is at 1/sqrt(2) of
+  // the peak the played waveform reaches between them.
+  std::vector<double> samples;
+  for (std::size_t frame = 0; frame < 44100 * 4; ++frame) {
+    const double value = 0.25 * std::sin(std::numbers::pi / 2 * double(frame) + std::numbers::pi / 4);
+    samples.insert(samples.end(), {value, value});
+  }
+  const Bytes file = stereoWav(44100, samples);
+  const tbp::LoudnessMeasure source = tbp::measureLoudness(tbp::decodeAudio(file));
+  EXPECT_NEAR(source.peak, 0.25, 0.01);
+  tbp::TrackShaping shaping;
+  shaping.loudnessTarget = 5;  // above what the true-peak ceiling allows, not the sample peak
+  const Bytes track = tbp::makeShapedTrack(file, -1, shaping);
+  const tbp::LoudnessMeasure shaped = tbp::measureTrackLoudness(track);
+  EXPECT_LE(shaped.peak, tbp::kPeakCeiling + 0.002);
+  EXPECT_GE(shaped.peak, tbp::kPeakCeiling - 0.01);
+  EXPECT_NEAR(largestSample(track), tbp::kPeakCeiling / std::sqrt(2.0) * 32767, 0.01 * 32767);
 }
 
 TEST(TrackShaping, TrimDropsLeadingSilenceAndMovesTheLoop) {
