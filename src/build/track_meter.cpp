@@ -1,5 +1,7 @@
 #include "build/track_meter.h"
 
+#include "build/track_store.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -61,7 +63,11 @@ double LoudnessMeter::truePeak() const {
 
 TrackMeter::TrackMeter(bool skipLeadingSilence, bool measureLoudness)
     : inSilence_(skipLeadingSilence) {
-  if (measureLoudness) meter_ = std::make_unique<LoudnessMeter>(2, kMsuSampleRate, 2);
+  if (!measureLoudness) return;
+  meter_ = std::make_unique<TrackLoudness>();
+  pipeline_ = std::make_unique<detail::BlockPipeline>(
+      [this](const float* samples, std::size_t count) { meter_->add(samples, count / 2); },
+      2 * kMeterBlockFrames);
 }
 
 TrackMeter::~TrackMeter() = default;
@@ -80,26 +86,29 @@ void TrackMeter::add(const std::uint8_t* frames, std::size_t count) {
     count -= silent;
   }
   if (!meter_) return;
-  block_.resize(2 * std::min(count, kMeterBlockFrames));
   for (std::size_t done = 0; done < count; done += kMeterBlockFrames) {
     const std::size_t length = std::min(kMeterBlockFrames, count - done);
     const std::uint8_t* at = frames + 4 * done;
-    int peak = peak_;
-    for (std::size_t i = 0; i < 2 * length; ++i) {
-      const int sample = sampleAt(at, i);
-      peak = std::max(peak, sample < 0 ? -sample : sample);
-      block_[i] = float(sample) * (1.0f / 32767.0f);
-    }
-    peak_ = peak;
-    meter_->add(block_.data(), length);
+    float* block = pipeline_->room(2 * length);
+    for (std::size_t i = 0; i < 2 * length; ++i) block[i] = float(sampleAt(at, i)) * (1.0f / 32767.0f);
   }
 }
 
-LoudnessMeasure TrackMeter::measure() const {
+LoudnessMeasure TrackMeter::measure() {
   if (!meter_) return {-std::numeric_limits<double>::infinity(), 0};
-  // The sample peak too, so that the peak never falls below a sample's level, whatever the
-  // oversampling's rounding.
-  return {meter_->loudness(), std::max(meter_->truePeak(), double(peak_) / 32767.0)};
+  if (!finished_) pipeline_->finish();
+  finished_ = true;
+  return {meter_->integratedLufs(), meter_->samplePeak()};
+}
+
+double TrackMeter::truePeakAbove(double level, TrackStore& store, std::uint64_t firstFrame) const {
+  if (!meter_) return 0;
+  std::vector<std::uint8_t> bytes;
+  return meter_->truePeakAbove(level, [&](std::uint64_t first, std::size_t count, float* out) {
+    bytes.resize(4 * count);
+    store.readAt(8 + 4 * (firstFrame + first), bytes.data(), bytes.size());
+    for (std::size_t i = 0; i < 2 * count; ++i) out[i] = float(sampleAt(bytes.data(), i)) * (1.0f / 32767.0f);
+  });
 }
 
 }  // namespace tbp

@@ -5,10 +5,14 @@
 #include <memory>
 #include <vector>
 
+#include "build/block_pipeline.h"
 #include "build/msu_track_builder.h"
+#include "build/track_loudness.h"
 #include "build/track_shaping.h"
 
 namespace tbp {
+
+class TrackStore;
 
 // EBU R 128 integrated loudness and true peak (BS.1770: the peak of the signal oversampled
 // four times, never below the sample peak) of interleaved float frames; channels from
@@ -49,16 +53,22 @@ class TrackMeter {
   // The frames before the first one with a channel at or above kSilentSample (all of them for
   // a silent track); 0 when not trimming.
   std::uint64_t leadingSilentFrames() const { return silent_; }
-  // The measure of the frames after the leading silence; its peak is the true peak.
-  LoudnessMeasure measure() const;
+  // The measure of the frames after the leading silence, its peak the sample peak. Waits for
+  // the measuring thread; no frames may be added after it.
+  LoudnessMeasure measure();
+  // After measure(): the true peak where it is above `level` (0 when no sample could reach
+  // beyond it), reading the measured frames again from the store, where they start at frame
+  // `firstFrame`.
+  double truePeakAbove(double level, TrackStore& store, std::uint64_t firstFrame) const;
 
  private:
   bool inSilence_;
   std::uint64_t frames_ = 0;
   std::uint64_t silent_ = 0;
-  std::unique_ptr<LoudnessMeter> meter_;  // null when loudness is not asked
-  int peak_ = 0;                          // the largest magnitude of a sample, 0..32768
-  std::vector<float> block_;
+  std::unique_ptr<TrackLoudness> meter_;  // null when loudness is not asked; used by the pipeline
+  // Measuring runs on a thread of its own, beside the conversion's two.
+  std::unique_ptr<detail::BlockPipeline> pipeline_;  // declared last: it stops first
+  bool finished_ = false;
 };
 
 // Hands a track's frames on to a store and measures them on the way.

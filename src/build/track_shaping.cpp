@@ -10,6 +10,7 @@
 
 #include "build/audio_stream.h"
 #include "build/byte_source.h"
+#include "build/track_loudness.h"
 #include "build/track_meter.h"
 #include "build/track_store.h"
 
@@ -22,12 +23,17 @@ constexpr std::size_t kPassFrames = 16384;   // frames read, shaped and written 
 constexpr std::size_t kMeasureFrames = 16384;  // frames read back to measure at a time
 
 // The gain's conversion, without branches so that it runs in vector registers: round half away
-// from zero by truncating value + 0.5 with the value's sign, within the 16-bit range.
+// from zero by truncating value + 0.5 with the value's sign; within -32768.5 .. 32767.5 the
+// truncation lands in the 16-bit range.
 inline std::int16_t scaledSample(std::int16_t sample, float factor) {
   float value = float(sample) * factor;
-  value = std::clamp(value, -32768.0f, 32767.0f);
-  value += value < 0.0f ? -0.5f : 0.5f;
-  return static_cast<std::int16_t>(std::clamp(static_cast<int>(value), -32768, 32767));
+  value = std::min(std::max(value, -32768.0f), 32767.0f);
+  value += std::copysign(0.5f, value);
+  return static_cast<std::int16_t>(static_cast<int>(value));
+}
+
+TBP_VECTOR_CLONES void scaleSamples(std::int16_t* values, std::size_t count, float factor) {
+  for (std::size_t i = 0; i < count; ++i) values[i] = scaledSample(values[i], factor);
 }
 
 // A faded sample, rounded to nearest with halves away from zero.
@@ -47,18 +53,23 @@ struct ShapingPass {
 // Shapes frames [first, first + count) of the kept ones in samples (16-bit LE stereo).
 void shapeBlock(const ShapingPass& pass, std::uint64_t first, std::size_t count,
                 std::uint8_t* samples) {
-  const auto factor = static_cast<float>(pass.gain);
+  std::int16_t values[2 * kPassFrames];
+  for (std::size_t i = 0; i < 2 * count; ++i)
+    values[i] = static_cast<std::int16_t>(samples[2 * i] | samples[2 * i + 1] << 8);
+  if (pass.gain != 1.0) scaleSamples(values, 2 * count, static_cast<float>(pass.gain));
+  // A raised-cosine curve over the fade's frames: it leaves the music gently and reaches
+  // silence on the last frame.
   const std::uint64_t fadeFrom = pass.kept - pass.fadeLength;
-  for (std::size_t i = 0; i < 2 * count; ++i) {
-    auto value = static_cast<std::int16_t>(samples[2 * i] | samples[2 * i + 1] << 8);
-    if (pass.gain != 1.0) value = scaledSample(value, factor);
-    const std::uint64_t frame = first + i / 2;
-    if (frame >= fadeFrom) {
-      // A raised-cosine curve: it leaves the music gently and reaches silence on the last frame.
-      const double angle = std::numbers::pi * double(frame - fadeFrom + 1) / double(pass.fadeLength);
-      value = fadedSample(value, 0.5 * (1.0 + std::cos(angle)));
+  for (std::uint64_t frame = std::max(first, fadeFrom); frame < first + count; ++frame) {
+    const double angle = std::numbers::pi * double(frame - fadeFrom + 1) / double(pass.fadeLength);
+    const double level = 0.5 * (1.0 + std::cos(angle));
+    for (std::size_t side = 0; side < 2; ++side) {
+      std::int16_t& value = values[2 * (frame - first) + side];
+      value = fadedSample(value, level);
     }
-    const auto bits = static_cast<std::uint16_t>(value);
+  }
+  for (std::size_t i = 0; i < 2 * count; ++i) {
+    const auto bits = static_cast<std::uint16_t>(values[i]);
     samples[2 * i] = static_cast<std::uint8_t>(bits);
     samples[2 * i + 1] = static_cast<std::uint8_t>(bits >> 8);
   }
@@ -89,26 +100,34 @@ void measureStored(TrackStore& store, std::uint64_t frames, TrackMeter& meter) {
   }
 }
 
+// The gain to the target for the frames the meter measured (from store frame `firstFrame`),
+// or for the whole stored track when the meter skipped all of it as leading silence. The true
+// peak is needed only for a gain that raises the level, and only where it could reach the
+// ceiling.
+double gainFor(TrackStore& store, double target, std::uint64_t firstFrame, bool measureAgain,
+               TrackMeter& meter) {
+  TrackMeter whole(false, true);
+  TrackMeter& measured = measureAgain ? whole : meter;
+  if (measureAgain) measureStored(store, meter.frames(), whole);
+  LoudnessMeasure measure = measured.measure();
+  const double wanted = loudnessGain({measure.integratedLufs, 0}, target);
+  if (wanted <= 1.0) return wanted;
+  measure.peak = measured.truePeakAbove(kPeakCeiling / wanted, store, firstFrame);
+  return loudnessGain(measure, target);
+}
+
 // Shapes a stored track of `frames` frames whose frames the meter has seen, in this order:
 // trims the leading silence (the loop point moves with the music, never below 0), scales it
 // to the target loudness measured on the trimmed track, and, when the track does not loop,
 // fades out its end. Then writes the header.
 void shapeStored(TrackStore& store, std::uint64_t frames, std::uint32_t loopPoint, bool loops,
-                 const TrackShaping& shaping, const TrackMeter& meter) {
+                 const TrackShaping& shaping, TrackMeter& meter) {
   ShapingPass pass;
   pass.silent = shaping.trimSilence ? meter.leadingSilentFrames() : 0;
   const bool allSilent = pass.silent == frames;
   if (allSilent) pass.silent = 0;  // a silent track stays whole
   pass.kept = frames - pass.silent;
-  if (shaping.loudnessTarget) {
-    LoudnessMeasure measure = meter.measure();
-    if (allSilent && shaping.trimSilence) {  // the meter skipped all of it as leading silence
-      TrackMeter whole(false, true);
-      measureStored(store, frames, whole);
-      measure = whole.measure();
-    }
-    pass.gain = loudnessGain(measure, *shaping.loudnessTarget);
-  }
+  if (shaping.loudnessTarget) pass.gain = gainFor(store, *shaping.loudnessTarget, pass.silent, allSilent && shaping.trimSilence, meter);
   if (loops && pass.silent > 0)
     loopPoint = loopPoint > pass.silent ? loopPoint - std::uint32_t(pass.silent) : 0;
   if (!loops && shaping.fadeSeconds > 0) {
@@ -152,7 +171,11 @@ LoudnessMeasure measureTrackLoudness(const Bytes& track) {
   checkTrack(track);
   TrackMeter meter(false, true);
   meter.add(track.data() + kHeaderBytes, (track.size() - kHeaderBytes) / kFrameBytes);
-  return meter.measure();
+  LoudnessMeasure measure = meter.measure();
+  Bytes frames(track);  // a store to read the frames again from
+  MemoryTrackStore store(frames);
+  measure.peak = std::max(measure.peak, meter.truePeakAbove(0, store, 0));
+  return measure;
 }
 
 double loudnessGain(const LoudnessMeasure& measure, double targetLufs) {

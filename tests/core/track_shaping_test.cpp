@@ -129,6 +129,23 @@ TEST(TrackShaping, TheCeilingHoldsForTheTruePeakBetweenSamples) {
   EXPECT_NEAR(largestSample(track), tbp::kPeakCeiling / std::sqrt(2.0) * 32767, 0.01 * 32767);
 }
 
+TEST(TrackShaping, TheTracksMeterAgreesWithLibebur128) {
+  // Noise, a low and a high tone, music with a quiet passage the gates drop, and a signal
+  // loud on one side only.
+  std::vector<double> gated = randomNotes(44100, 8, 5);
+  for (std::size_t i = 0; i < gated.size() / 2; ++i) gated[i] *= 0.001;
+  std::vector<double> oneSided = randomNotes(44100, 6, 6);
+  for (std::size_t i = 1; i < oneSided.size(); i += 2) oneSided[i] = 0;
+  const std::vector<std::vector<double>> signals = {
+      randomNotes(44100, 6, 2), sineTones(44100, 2, 44100 * 5, 40, 0.7),
+      sineTones(44100, 2, 44100 * 5, 9000, 0.3), gated, oneSided};
+  for (const std::vector<double>& samples : signals) {
+    const Bytes track = tbp::makeMsuPcm(tbp::decodeAudio(stereoWav(44100, samples)), -1);
+    const double reference = tbp::measureLoudness(trackAudio(track)).integratedLufs;
+    EXPECT_NEAR(tbp::measureTrackLoudness(track).integratedLufs, reference, 0.05);
+  }
+}
+
 TEST(TrackShaping, TrimDropsLeadingSilenceAndMovesTheLoop) {
   std::vector<double> samples(2 * 22050, 0.0004);  // half a second below -60 dBFS
   const std::vector<double> tone = sineTones(44100, 2, 44100, 440, 0.5);
