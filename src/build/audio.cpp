@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "build/audio_stream.h"
+#include "build/byte_source.h"
 
 namespace tbp {
 namespace {
@@ -27,10 +28,18 @@ std::uint64_t le64(const std::uint8_t* p) {
   return static_cast<std::uint64_t>(le32(p)) | (static_cast<std::uint64_t>(le32(p + 4)) << 32);
 }
 
-bool startsWith(const Bytes& file, const char* tag) {
-  const std::size_t length = std::strlen(tag);
-  return file.size() >= length && std::memcmp(file.data(), tag, length) == 0;
-}
+// The first bytes of a file, enough to recognise its format.
+struct FileStart {
+  std::uint8_t bytes[12] = {};
+  std::size_t size = 0;
+
+  explicit FileStart(ByteSource& file) : size(file.readAt(0, bytes, sizeof bytes)) {}
+
+  bool startsWith(const char* tag) const {
+    const std::size_t length = std::strlen(tag);
+    return size >= length && std::memcmp(bytes, tag, length) == 0;
+  }
+};
 
 struct WavFormat {
   std::uint16_t code = 0;
@@ -41,29 +50,32 @@ struct WavFormat {
 
 struct WavChunks {
   WavFormat format;
-  std::optional<std::pair<std::size_t, std::size_t>> data;  // offset and size in the file
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> data;  // offset and size in the file
 };
 
-// Walks the RIFF chunks after the 12-byte file header. A chunk size that runs past the end
-// of the file is cut to the bytes that remain; later chunks of a kind replace earlier ones.
-WavChunks walkWavChunks(const Bytes& file) {
+// Walks the RIFF chunks after the 12-byte file header, reading each chunk's header where it
+// lies. A chunk size that runs past the end of the file is cut to the bytes that remain;
+// later chunks of a kind replace earlier ones.
+WavChunks walkWavChunks(ByteSource& file) {
   WavChunks chunks;
-  std::size_t offset = 12;
-  while (file.size() - offset >= 8) {
-    const std::uint8_t* header = file.data() + offset;
-    const std::size_t remaining = file.size() - offset - 8;
-    const std::size_t size = std::min<std::size_t>(le32(header + 4), remaining);
+  const std::uint64_t fileSize = file.size();
+  std::uint64_t offset = 12;
+  while (fileSize - offset >= 8) {
+    std::uint8_t header[8 + 26] = {};  // the chunk's header and the longest fmt body read
+    const std::size_t got = file.readAt(offset, header, sizeof header);
+    const std::uint64_t remaining = fileSize - offset - 8;
+    const std::uint64_t size = std::min<std::uint64_t>(le32(header + 4), remaining);
     const std::uint8_t* body = header + 8;
-    if (std::memcmp(header, "fmt ", 4) == 0 && size >= 16) {
+    if (std::memcmp(header, "fmt ", 4) == 0 && size >= 16 && got >= 8 + 16) {
       chunks.format = {le16(body), le16(body + 2), le32(body + 4), le16(body + 14)};
-      if (chunks.format.code == kFormatExtensible && size >= 26) {
+      if (chunks.format.code == kFormatExtensible && size >= 26 && got >= 8 + 26) {
         chunks.format.code = le16(body + 24);
       }
     } else if (std::memcmp(header, "data", 4) == 0) {
       chunks.data = std::make_pair(offset + 8, size);
     }
     // Bodies are padded to an even size; a pad byte past the end simply ends the walk.
-    const std::size_t padded = size + (size & 1);
+    const std::uint64_t padded = size + (size & 1);
     if (padded >= remaining) break;
     offset += 8 + padded;
   }
@@ -141,19 +153,20 @@ void checkWavFormat(const WavChunks& chunks) {
   }
 }
 
-// A WAV file whose header passed every check: its format, its whole frames and the reader
-// of their samples.
+// A WAV file whose header passed every check: its format, where its whole frames lie and
+// the reader of their samples.
 struct WavSamples {
   WavFormat format;
-  const std::uint8_t* data = nullptr;
+  std::uint64_t dataOffset = 0;
   std::size_t frames = 0;
   SampleKind kind = SampleKind::Unsupported;
 };
 
 // The checks of the WAV reader, in their order. The sample format and the hour limit are
 // checked only when there is a whole frame to read.
-WavSamples openWav(const Bytes& file) {
-  if (file.size() < 12 || !startsWith(file, "RIFF") || std::memcmp(file.data() + 8, "WAVE", 4)) {
+WavSamples openWav(ByteSource& file) {
+  const FileStart start(file);
+  if (start.size < 12 || !start.startsWith("RIFF") || std::memcmp(start.bytes + 8, "WAVE", 4)) {
     throw std::runtime_error("not a WAV file");
   }
   if (file.size() < 20) throw std::runtime_error("WAV: no fmt/data chunk");
@@ -163,25 +176,34 @@ WavSamples openWav(const Bytes& file) {
   wav.format = chunks.format;
   const std::size_t bytesPerFrame = wav.format.bits / 8 * wav.format.channels;
   const auto [dataOffset, dataSize] = *chunks.data;
-  wav.data = file.data() + dataOffset;
-  wav.frames = dataSize / bytesPerFrame;
-  if (wav.frames == 0) return wav;
+  wav.dataOffset = dataOffset;
+  const std::uint64_t frames = dataSize / bytesPerFrame;
+  if (frames == 0) return wav;
   wav.kind = sampleKindFor(wav.format.code, wav.format.bits);
   if (wav.kind == SampleKind::Unsupported) {
     throw std::runtime_error("WAV: unsupported sample format (" + std::to_string(wav.format.code) +
                              ", " + std::to_string(wav.format.bits) + " bit)");
   }
   // The decoders' hour limit, checked here before a single sample is converted.
-  if (wav.frames > static_cast<std::uint64_t>(wav.format.sampleRate) * kSecondsPerHour) {
+  if (frames > static_cast<std::uint64_t>(wav.format.sampleRate) * kSecondsPerHour) {
     throw std::runtime_error("audio longer than an hour");
   }
+  wav.frames = static_cast<std::size_t>(frames);
   return wav;
 }
 
-// Samples first .. first + count - 1 (counted over all channels) as floats.
-void convertWavSamples(const WavSamples& wav, std::size_t first, std::size_t count, float* out) {
+// Samples first .. first + count - 1 (counted over all channels) as floats, read from the
+// file through `raw`, a buffer that grows to the block's bytes.
+void convertWavSamples(ByteSource& file, const WavSamples& wav, std::size_t first,
+                       std::size_t count, Bytes& raw, float* out) {
   const std::size_t bytes = wav.format.bits / 8;
-  const std::uint8_t* data = wav.data + first * bytes;
+  raw.resize(count * bytes);
+  // The frames lie inside the file's size, so the whole block is there to read.
+  if (file.readAt(wav.dataOffset + std::uint64_t(first) * bytes, raw.data(), raw.size()) !=
+      raw.size()) {
+    throw std::runtime_error("WAV: no fmt/data chunk");
+  }
+  const std::uint8_t* data = raw.data();
   switch (wav.kind) {
     case SampleKind::Float32:
       return convertSamples(readFloat32, data, bytes, count, out);
@@ -200,48 +222,58 @@ void convertWavSamples(const WavSamples& wav, std::size_t first, std::size_t cou
   }
 }
 
+constexpr std::size_t kWavBlockFrames = 8192;  // frames read and converted at a time
+
 enum class AudioFormat { Wav, Flac, Vorbis, Mp3 };
 
 // The format named by the first bytes of a file.
-AudioFormat detectFormat(const Bytes& file) {
-  if (file.size() >= 12 && startsWith(file, "RIFF")) return AudioFormat::Wav;
-  if (startsWith(file, "fLaC")) return AudioFormat::Flac;
-  if (startsWith(file, "OggS")) return AudioFormat::Vorbis;
-  if (startsWith(file, "ID3")) return AudioFormat::Mp3;
-  if (file.size() >= 2 && file[0] == 0xFF && (file[1] & 0xE0) == 0xE0) return AudioFormat::Mp3;
+AudioFormat detectFormat(ByteSource& file) {
+  const FileStart start(file);
+  if (start.size >= 12 && start.startsWith("RIFF")) return AudioFormat::Wav;
+  if (start.startsWith("fLaC")) return AudioFormat::Flac;
+  if (start.startsWith("OggS")) return AudioFormat::Vorbis;
+  if (start.startsWith("ID3")) return AudioFormat::Mp3;
+  if (start.size >= 2 && start.bytes[0] == 0xFF && (start.bytes[1] & 0xE0) == 0xE0)
+    return AudioFormat::Mp3;
   throw std::runtime_error("unknown audio format (WAV, MP3, OGG or FLAC)");
 }
 
 }  // namespace
 
-DecodedAudio readWav(const Bytes& file) {
+DecodedAudio readWav(const Bytes& bytes) {
+  MemorySource file(bytes);
   const WavSamples wav = openWav(file);
   DecodedAudio audio;
   audio.sampleRate = wav.format.sampleRate;
   audio.channels = wav.format.channels;
   audio.samples.resize(wav.frames * wav.format.channels);
-  convertWavSamples(wav, 0, audio.samples.size(), audio.samples.data());
+  Bytes raw;
+  const std::size_t block = kWavBlockFrames * wav.format.channels;
+  for (std::size_t first = 0; first < audio.samples.size(); first += block) {
+    const std::size_t length = std::min(block, audio.samples.size() - first);
+    convertWavSamples(file, wav, first, length, raw, audio.samples.data() + first);
+  }
   return audio;
 }
 
 namespace detail {
 
-void streamWav(const Bytes& file, FrameSink& sink) {
+void streamWav(ByteSource& file, FrameSink& sink) {
   const WavSamples wav = openWav(file);
   if (wav.frames == 0) return;
   sink.start(wav.format.sampleRate, wav.format.channels);
   sink.expectFrames(wav.frames);
-  constexpr std::size_t kBlockFrames = 8192;
   const std::size_t count = wav.frames * wav.format.channels;
-  const std::size_t block = kBlockFrames * wav.format.channels;
+  const std::size_t block = kWavBlockFrames * wav.format.channels;
+  Bytes raw;
   for (std::size_t first = 0; first < count; first += block) {
     const std::size_t length = std::min(block, count - first);
-    convertWavSamples(wav, first, length, sink.room(length));
+    convertWavSamples(file, wav, first, length, raw, sink.room(length));
     sink.commit();
   }
 }
 
-void streamAudio(const Bytes& file, FrameSink& sink) {
+void streamAudio(ByteSource& file, FrameSink& sink) {
   switch (detectFormat(file)) {
     case AudioFormat::Wav:
       return streamWav(file, sink);
@@ -254,10 +286,16 @@ void streamAudio(const Bytes& file, FrameSink& sink) {
   }
 }
 
+void streamAudio(const Bytes& bytes, FrameSink& sink) {
+  MemorySource file(bytes);
+  streamAudio(file, sink);
+}
+
 }  // namespace detail
 
 DecodedAudio decodeAudio(const Bytes& file) {
-  switch (detectFormat(file)) {
+  MemorySource source(file);
+  switch (detectFormat(source)) {
     case AudioFormat::Wav:
       return readWav(file);
     case AudioFormat::Flac:

@@ -84,11 +84,11 @@ class FrameCollector {
   std::uint64_t expectedFrames_ = 0;
 };
 
-// ---- FLAC (libFLAC stream decoder reading from memory) ----
+// ---- FLAC (libFLAC stream decoder reading the file in blocks) ----
 
 struct FlacSource {
-  const Bytes& file;
-  std::size_t position = 0;
+  ByteSource& file;
+  std::uint64_t position = 0;
   FrameCollector& out;
   bool haveStreamInfo = false;
   std::exception_ptr failure;  // exceptions must not cross the C callbacks
@@ -97,12 +97,17 @@ struct FlacSource {
 FLAC__StreamDecoderReadStatus flacRead(const FLAC__StreamDecoder*, FLAC__byte buffer[],
                                        size_t* bytes, void* context) {
   auto& source = *static_cast<FlacSource*>(context);
-  const std::size_t count = std::min(*bytes, source.file.size() - source.position);
-  *bytes = count;
-  if (count == 0) return FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
-  std::memcpy(buffer, source.file.data() + source.position, count);
-  source.position += count;
-  return FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
+  try {
+    const std::size_t count = source.file.readAt(source.position, buffer, *bytes);
+    *bytes = count;
+    if (count == 0) return FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
+    source.position += count;
+    return FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
+  } catch (...) {
+    source.failure = std::current_exception();
+    *bytes = 0;
+    return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
+  }
 }
 
 // Integer samples become floats scaled by 2^(bits-1), so full scale is -1.0 .. +1.0.
@@ -148,7 +153,7 @@ struct FlacDecoderDeleter {
   void operator()(FLAC__StreamDecoder* decoder) const { FLAC__stream_decoder_delete(decoder); }
 };
 
-// ---- MP3 (libmpg123 fed from memory, one MPEG frame at a time) ----
+// ---- MP3 (libmpg123 fed the file in blocks, one MPEG frame decoded at a time) ----
 
 struct Mpg123Deleter {
   void operator()(mpg123_handle* handle) const { mpg123_delete(handle); }
@@ -192,23 +197,31 @@ bool adoptMp3Format(mpg123_handle* handle, FrameCollector& out, bool& haveFormat
   return true;
 }
 
-// ---- Ogg Vorbis (libvorbisfile reading from memory) ----
+// ---- Ogg Vorbis (libvorbisfile reading the file in blocks) ----
 
 // The file as a stream without seeking: the decoder then reads it once from start to end and
 // never scans ahead for the links of a chained stream.
-struct MemoryStream {
-  const Bytes& file;
-  std::size_t position = 0;
+struct SequentialStream {
+  ByteSource& file;
+  std::uint64_t position = 0;
+  std::exception_ptr failure;  // exceptions must not cross the C callbacks
 };
 
-std::size_t readMemory(void* target, std::size_t size, std::size_t count, void* context) {
-  auto& stream = *static_cast<MemoryStream*>(context);
-  const std::size_t remaining = stream.file.size() - stream.position;
-  if (size == 0 || remaining == 0) return 0;
-  const std::size_t items = std::min(count, remaining / size);
-  std::memcpy(target, stream.file.data() + stream.position, items * size);
-  stream.position += items * size;
-  return items;
+std::size_t readSequentially(void* target, std::size_t size, std::size_t count, void* context) {
+  auto& stream = *static_cast<SequentialStream*>(context);
+  const std::uint64_t remaining =
+      stream.position < stream.file.size() ? stream.file.size() - stream.position : 0;
+  if (size == 0 || remaining == 0 || stream.failure) return 0;
+  const std::size_t items = static_cast<std::size_t>(std::min<std::uint64_t>(count, remaining / size));
+  try {
+    const std::size_t got =
+        stream.file.readAt(stream.position, static_cast<std::uint8_t*>(target), items * size);
+    stream.position += got;
+    return got / size;
+  } catch (...) {
+    stream.failure = std::current_exception();
+    return 0;
+  }
 }
 
 // libvorbisfile gives one array per channel; the sink takes interleaved frames.
@@ -220,11 +233,14 @@ void interleave(float* const* channels, std::int32_t count, std::size_t frames, 
 
 // The granule position of the last page that ends a packet: for Vorbis the number of frames
 // up to the end of the stream (of its last link, in a chained one).
-std::uint64_t lastOggGranule(const Bytes& file) {
+// Only the file's last longest page is read.
+std::uint64_t lastOggGranule(ByteSource& source) {
   constexpr std::size_t kHeaderBytes = 27;
   constexpr std::size_t kLongestPage = kHeaderBytes + 255 + 255 * 255;
+  const std::uint64_t start = source.size() > kLongestPage ? source.size() - kLongestPage : 0;
+  const Bytes file = readRange(source, start, kLongestPage);
   if (file.size() < kHeaderBytes) return 0;
-  const std::size_t stop = file.size() > kLongestPage ? file.size() - kLongestPage : 0;
+  const std::size_t stop = 0;
   for (std::size_t at = file.size() - kHeaderBytes;; --at) {
     if (std::memcmp(file.data() + at, "OggS", 4) == 0 && file[at + 4] == 0) {
       std::uint64_t granule = 0;
@@ -247,7 +263,7 @@ struct VorbisFileCloser {
 
 }  // namespace
 
-void streamFlac(const Bytes& file, FrameSink& sink) {
+void streamFlac(ByteSource& file, FrameSink& sink) {
   FrameCollector out("FLAC", sink);
   FlacSource source{file, 0, out, false, nullptr};
   std::unique_ptr<FLAC__StreamDecoder, FlacDecoderDeleter> decoder(FLAC__stream_decoder_new());
@@ -261,13 +277,16 @@ void streamFlac(const Bytes& file, FrameSink& sink) {
   out.finish(!source.haveStreamInfo);
 }
 
-void streamVorbis(const Bytes& file, FrameSink& sink) {
+void streamVorbis(ByteSource& file, FrameSink& sink) {
   FrameCollector out("Ogg Vorbis", sink);
-  MemoryStream stream{file};
+  SequentialStream stream{file, 0, nullptr};
   OggVorbis_File vorbis;
   // Read callback only: the stream is not seekable, so it is decoded in one pass.
-  const ov_callbacks callbacks{readMemory, nullptr, nullptr, nullptr};
-  if (ov_open_callbacks(&stream, &vorbis, nullptr, 0, callbacks) != 0) return out.finish(true);
+  const ov_callbacks callbacks{readSequentially, nullptr, nullptr, nullptr};
+  if (ov_open_callbacks(&stream, &vorbis, nullptr, 0, callbacks) != 0) {
+    if (stream.failure) std::rethrow_exception(stream.failure);
+    return out.finish(true);
+  }
   const std::unique_ptr<OggVorbis_File, VorbisFileCloser> closer(&vorbis);
   const vorbis_info* info = ov_info(&vorbis, -1);
   out.setFormat(vorbisRate(*info), info->channels);
@@ -287,17 +306,19 @@ void streamVorbis(const Bytes& file, FrameSink& sink) {
       out.commit();
     }
   }
+  if (stream.failure) std::rethrow_exception(stream.failure);
   out.finish(out.decodedFrames() == 0);
 }
 
-void streamMp3(const Bytes& file, FrameSink& sink) {
+void streamMp3(ByteSource& file, FrameSink& sink) {
   FrameCollector out("MP3", sink);
   auto handle = openMpg123Feed();
   if (!handle) return out.finish(true);
   mpg123_set_filesize(handle.get(), static_cast<off_t>(std::min<std::uint64_t>(
                                         file.size(), std::numeric_limits<off_t>::max())));
   constexpr std::size_t kFeedBytes = 16384;
-  std::size_t fed = 0;
+  std::uint8_t block[kFeedBytes];
+  std::uint64_t fed = 0;
   bool haveFormat = false;
   for (;;) {
     off_t frameNumber = 0;
@@ -316,8 +337,8 @@ void streamMp3(const Bytes& file, FrameSink& sink) {
         }
       }
     } else if (status == MPG123_NEED_MORE && fed < file.size()) {
-      const std::size_t count = std::min(kFeedBytes, file.size() - fed);
-      if (mpg123_feed(handle.get(), file.data() + fed, count) != MPG123_OK) break;
+      const std::size_t count = file.readAt(fed, block, kFeedBytes);
+      if (count == 0 || mpg123_feed(handle.get(), block, count) != MPG123_OK) break;
       fed += count;
     } else {
       break;  // end of the data, or a stream the decoder cannot follow any further
@@ -330,19 +351,22 @@ void streamMp3(const Bytes& file, FrameSink& sink) {
 
 namespace tbp {
 
-DecodedAudio decodeFlac(const Bytes& file) {
+DecodedAudio decodeFlac(const Bytes& bytes) {
+  MemorySource file(bytes);
   detail::SampleStore store;
   detail::streamFlac(file, store);
   return store.take();
 }
 
-DecodedAudio decodeVorbis(const Bytes& file) {
+DecodedAudio decodeVorbis(const Bytes& bytes) {
+  MemorySource file(bytes);
   detail::SampleStore store;
   detail::streamVorbis(file, store);
   return store.take();
 }
 
-DecodedAudio decodeMp3(const Bytes& file) {
+DecodedAudio decodeMp3(const Bytes& bytes) {
+  MemorySource file(bytes);
   detail::SampleStore store;
   detail::streamMp3(file, store);
   return store.take();

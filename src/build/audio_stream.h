@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "build/audio.h"
+#include "build/byte_source.h"
+#include "build/msu_track_builder.h"
 
 // Decoding as a stream of blocks: the decoders hand their frames to a sink as they come, so
 // that a caller may keep them all (decodeAudio) or convert them on the way (makeMsuTrack).
@@ -41,16 +43,24 @@ class SampleStore : public FrameSink {
 // The largest number of decoded samples one SampleStore may hold.
 std::size_t sampleStoreLimit();
 
-// The decoders behind decodeAudio and makeMsuTrack. Each reads the whole file and fails with
-// the format's specified messages; a decoder that returns has given the sink at least one
-// frame of a format within the limits (the WAV reader gives none for a file without a whole
-// frame).
-void streamFlac(const Bytes& file, FrameSink& sink);
-void streamVorbis(const Bytes& file, FrameSink& sink);
-void streamMp3(const Bytes& file, FrameSink& sink);
-void streamWav(const Bytes& file, FrameSink& sink);
+// The decoders behind decodeAudio and makeMsuTrack. Each reads the file in blocks (never
+// all of it at once) and fails with the format's specified messages; a decoder that returns
+// has given the sink at least one frame of a format within the limits (the WAV reader gives
+// none for a file without a whole frame).
+void streamFlac(ByteSource& file, FrameSink& sink);
+void streamVorbis(ByteSource& file, FrameSink& sink);
+void streamMp3(ByteSource& file, FrameSink& sink);
+void streamWav(ByteSource& file, FrameSink& sink);
 
 // Recognises the format by the first bytes, as decodeAudio does, and streams it.
+void streamAudio(ByteSource& file, FrameSink& sink);
 void streamAudio(const Bytes& file, FrameSink& sink);
+
+// The conversion behind every track: decodes the file in blocks and converts it on a second
+// thread, handing the track's frames (not its header) to output from that thread as they are
+// made. Throws the decoders' messages, "no audio" for a stream without frames, and
+// ConversionCancelled when progress asks to stop.
+TrackLayout convertTrack(ByteSource& file, double loopStartSeconds, TrackFrameSink& output,
+                         TrackProgress* progress);
 
 }  // namespace tbp::detail

@@ -1,5 +1,6 @@
 #include "build/files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -28,6 +29,12 @@ class FileDescriptor {
     if (fd_ >= 0) ::close(fd_);
   }
   int get() const { return fd_; }
+  // Hands the descriptor over to the caller, who closes it.
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   bool valid() const { return fd_ >= 0; }
   // Closes now and reports whether the close succeeded.
   bool close() {
@@ -177,10 +184,40 @@ Bytes readFile(const std::string& path, FileRole role) {
   return data;
 }
 
+FileSource::FileSource(const std::string& path, FileRole role) : path_(path) {
+  FileDescriptor fd = openForReading(path, role, size_);
+  fd_ = fd.release();
+}
+
+FileSource::~FileSource() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t FileSource::readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+  if (offset >= size_) return 0;
+  count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::pread(fd_, out + done, count - done, off_t(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) throw FileError("read failed: " + path_);  // an error, or it shrank meanwhile
+    done += std::size_t(got);
+  }
+  return done;
+}
+
 void writeFileSafely(const std::string& path, const Bytes& data) {
   if (isDevicePath(path)) return writeDevice(path, data);
   TemporaryFile file(path);
   file.write(data.data(), data.size());
+  file.finish();
+  file.moveOntoTarget();
+  syncDirectoryOf(path);
+}
+
+void writeFileInBlocks(const std::string& path, const std::function<void(TemporaryFile&)>& produce) {
+  TemporaryFile file(path);
+  produce(file);
   file.finish();
   file.moveOntoTarget();
   syncDirectoryOf(path);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "build/byte_source.h"
 #include "formats/bytes.h"
 
 namespace tbp {
@@ -22,6 +24,26 @@ std::uint64_t readLimit(FileRole role);
 // <n> MB)" or "read failed: " + path (also for a directory).
 Bytes readFile(const std::string& path, FileRole role = FileRole::Any);
 
+// A file read in blocks where it lies, for inputs too large to hold whole (audio): opened with
+// readFile's checks and errors (only a regular file within the role's limit, refused without
+// waiting for it), then read at any offset up to the size it had when opened. A read error
+// throws FileError("read failed: " + path).
+class FileSource : public ByteSource {
+ public:
+  FileSource(const std::string& path, FileRole role);
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  std::uint64_t size() const override { return size_; }
+  std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t count) override;
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
 // Throws what readFile would throw before reading (missing, unreadable, not a regular file,
 // too large), without reading: a quick check of an input used much later.
 void checkReadableFile(const std::string& path, FileRole role);
@@ -31,5 +53,12 @@ void checkReadableFile(const std::string& path, FileRole role);
 // exactly one complete file. A device node under /dev/ is written in place. Throws with the
 // path the caller gave; on failure nothing new is left behind.
 void writeFileSafely(const std::string& path, const Bytes& data);
+
+class TemporaryFile;
+
+// The same, for a file made in blocks: produce writes the content into the temporary file
+// (and may rewrite it), which replaces the file at path only when produce returns. Whatever
+// produce throws leaves nothing behind. Not for device nodes.
+void writeFileInBlocks(const std::string& path, const std::function<void(TemporaryFile&)>& produce);
 
 }  // namespace tbp

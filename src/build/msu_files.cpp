@@ -7,6 +7,8 @@
 #include "build/files.h"
 #include "build/paths.h"
 #include "build/staged_files.h"
+#include "build/temporary_file.h"
+#include "build/track_store.h"
 
 namespace tbp {
 
@@ -27,29 +29,54 @@ void createMsuMarker(const std::string& base) {
   if (std::FILE* marker = std::fopen(msuMarkerPath(base).c_str(), "wx")) std::fclose(marker);
 }
 
-Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds,
-                       const TrackShaping& shaping, TrackProgress* progress) {
-  const Bytes file = readFile(audioPath, FileRole::Audio);
+namespace {
+
+// Converts the audio file, read in blocks where it lies, into the store. The reader's and the
+// writer's messages name their files already; the decoder's and converter's are prefixed with
+// the audio file's name, since with several tracks chosen the message must say which file it
+// is about.
+void convertInto(FileSource& audio, const std::string& audioPath, double loopStartSeconds,
+                 const TrackShaping& shaping, TrackStore& store, TrackProgress* progress) {
   try {
-    return makeShapedTrack(file, loopStartSeconds, shaping, progress);
+    makeTrackInto(audio, loopStartSeconds, shaping, store, progress);
   } catch (const ConversionCancelled&) {
     throw;  // not a failure of the file
+  } catch (const FileError&) {
+    throw;
   } catch (const std::runtime_error& error) {
-    // With several tracks chosen, the message must say which file it is about.
     throw std::runtime_error(fileNameOf(audioPath) + ": " + error.what());
   }
+}
+
+}  // namespace
+
+Bytes msuTrackFromFile(const std::string& audioPath, double loopStartSeconds,
+                       const TrackShaping& shaping, TrackProgress* progress) {
+  FileSource audio(audioPath, FileRole::Audio);
+  Bytes track;
+  MemoryTrackStore store(track);
+  convertInto(audio, audioPath, loopStartSeconds, shaping, store, progress);
+  return track;
 }
 
 void stageMsuTrack(StagedFiles& files, const std::string& audioPath, double loopStartSeconds,
                    const std::string& trackPath, const TrackShaping& shaping,
                    TrackProgress* progress) {
-  files.stage(trackPath, msuTrackFromFile(audioPath, loopStartSeconds, shaping, progress));
+  FileSource audio(audioPath, FileRole::Audio);
+  files.stageInBlocks(trackPath, [&](TemporaryFile& file) {
+    FileTrackStore store(file);
+    convertInto(audio, audioPath, loopStartSeconds, shaping, store, progress);
+  });
 }
 
 void writeMsuTrackFile(const std::string& audioPath, double loopStartSeconds,
                        const std::string& trackPath, const TrackShaping& shaping,
                        TrackProgress* progress) {
-  writeFileSafely(trackPath, msuTrackFromFile(audioPath, loopStartSeconds, shaping, progress));
+  FileSource audio(audioPath, FileRole::Audio);
+  writeFileInBlocks(trackPath, [&](TemporaryFile& file) {
+    FileTrackStore store(file);
+    convertInto(audio, audioPath, loopStartSeconds, shaping, store, progress);
+  });
 }
 
 }  // namespace tbp

@@ -1,4 +1,3 @@
-#include <new>
 #include <optional>
 #include <stdexcept>
 
@@ -6,6 +5,7 @@
 #include "build/audio_stream.h"
 #include "build/block_pipeline.h"
 #include "build/msu_track_builder.h"
+#include "build/track_shaping.h"
 
 namespace tbp {
 namespace {
@@ -13,15 +13,16 @@ namespace {
 constexpr std::size_t kBlockFrames = 16384;  // frames handed to the converting thread at once
 
 // Converts the frames as the decoder hands them on, on a second thread, so that decoding and
-// resampling (each about half of the work) overlap. The decoders have applied every limit
-// that decodeAudio applies; only a stream without frames remains to be refused.
+// resampling (each about half of the work) overlap; the track's frames go to the output from
+// that thread. The decoders have applied every limit that decodeAudio applies; only a stream
+// without frames remains to be refused.
 class TrackSink : public detail::FrameSink {
  public:
-  TrackSink(double loopStartSeconds, TrackProgress* progress)
-      : loopStartSeconds_(loopStartSeconds), progress_(progress) {}
+  TrackSink(double loopStartSeconds, TrackFrameSink& output, TrackProgress* progress)
+      : loopStartSeconds_(loopStartSeconds), output_(output), progress_(progress) {}
 
   void start(std::uint32_t sampleRate, std::int32_t channels) override {
-    builder_.emplace(sampleRate, channels, loopStartSeconds_);
+    builder_.emplace(sampleRate, channels, loopStartSeconds_, bestResamplerEngine(), &output_);
     const auto frameSamples = static_cast<std::size_t>(channels);
     frameSamples_ = frameSamples;
     pipeline_.emplace(
@@ -31,15 +32,9 @@ class TrackSink : public detail::FrameSink {
         kBlockFrames * frameSamples);
   }
 
-  // Room for the whole track saves copying it as it grows. The reservation stays untouched
-  // beyond the frames that come, so a little extra for an estimated length costs nothing;
-  // if the memory cannot even be reserved, the track grows as it goes.
   void expectFrames(std::uint64_t frames) override {
     if (progress_) progress_->framesExpected = frames;
-    try {
-      builder_->expectFrames(frames + frames / 32);
-    } catch (const std::bad_alloc&) {
-    }
+    builder_->expectFrames(frames);
   }
 
   // Each block the decoder asks room for is counted, and the place to stop a cancelled run:
@@ -54,14 +49,15 @@ class TrackSink : public detail::FrameSink {
 
   void commit() override {}
 
-  Bytes finish() {
+  TrackLayout finish() {
     if (!builder_) throw std::runtime_error("no audio");
     pipeline_->finish();
-    return builder_->finish();
+    return builder_->finishFrames();
   }
 
  private:
   double loopStartSeconds_;
+  TrackFrameSink& output_;
   TrackProgress* progress_;
   std::size_t frameSamples_ = 1;
   std::optional<MsuTrackBuilder> builder_;         // used by the pipeline's thread while it runs
@@ -70,12 +66,17 @@ class TrackSink : public detail::FrameSink {
 
 }  // namespace
 
-Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds, TrackProgress* progress) {
-  TrackSink sink(loopStartSeconds, progress);
+TrackLayout detail::convertTrack(ByteSource& file, double loopStartSeconds, TrackFrameSink& output,
+                                 TrackProgress* progress) {
+  TrackSink sink(loopStartSeconds, output, progress);
   detail::streamAudio(file, sink);
-  Bytes track = sink.finish();
+  const TrackLayout layout = sink.finish();
   if (progress && progress->cancel) throw ConversionCancelled();
-  return track;
+  return layout;
+}
+
+Bytes makeMsuTrack(const Bytes& file, double loopStartSeconds, TrackProgress* progress) {
+  return makeShapedTrack(file, loopStartSeconds, {}, progress);
 }
 
 }  // namespace tbp

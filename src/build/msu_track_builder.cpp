@@ -21,6 +21,7 @@ constexpr std::size_t kHeaderBytes = 8;
 constexpr std::size_t kFrameBytes = 4;
 constexpr std::size_t kBlockFrames = 4096;  // input frames taken into the window at a time
 constexpr std::size_t kBatchFrames = 256;   // output frames per call of the dot products
+constexpr std::size_t kFlushBytes = 1 << 18;  // output handed on in blocks of about this size
 
 // The Blackman-windowed sinc weight of a tap at distance x from the output position.
 double tapWeight(double x, double cutoff) {
@@ -291,36 +292,60 @@ class MsuTrackBuilder::Resampler {
   double sums_[2 * kBatchFrames];
 };
 
+void putTrackHeader(std::uint8_t* out, std::uint32_t loopPoint) {
+  std::memcpy(out, "MSU1", 4);
+  for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<std::uint8_t>(loopPoint >> (8 * i));
+}
+
 MsuTrackBuilder::MsuTrackBuilder(std::uint32_t sampleRate, std::int32_t channels,
-                                 double loopStartSeconds, ResamplerEngine engine)
+                                 double loopStartSeconds, ResamplerEngine engine,
+                                 TrackFrameSink* output)
     : sampleRate_(sampleRate),
       channels_(static_cast<std::size_t>(channels)),
       loopStartSeconds_(loopStartSeconds),
-      track_{'M', 'S', 'U', '1', 0, 0, 0, 0} {
+      output_(output) {
+  if (!output_) track_.resize(kHeaderBytes);
   if (sampleRate != kMsuSampleRate) resampler_ = std::make_unique<Resampler>(sampleRate, engine);
 }
 
 MsuTrackBuilder::~MsuTrackBuilder() = default;
 
 void MsuTrackBuilder::expectFrames(std::uint64_t frames) {
-  track_.reserve(kHeaderBytes + frames * kMsuSampleRate / sampleRate_ * kFrameBytes);
+  const std::uint64_t outFrames = frames * kMsuSampleRate / sampleRate_;
+  if (output_)
+    output_->expectFrames(outFrames);
+  else
+    track_.reserve(kHeaderBytes + outFrames * kFrameBytes);
 }
 
 void MsuTrackBuilder::add(const float* samples, std::size_t frames) {
   inputFrames_ += frames;
   for (std::size_t done = 0; done < frames; done += kBlockFrames) {
     addBlock(samples + done * channels_, std::min(kBlockFrames, frames - done));
+    if (pending_.size() >= kFlushBytes) flush();
   }
+}
+
+// The frames made so far go to the output, or to the end of the track in memory.
+void MsuTrackBuilder::flush() {
+  const std::size_t frames = pending_.size() / kFrameBytes;
+  outputFrames_ += frames;
+  if (output_) {
+    if (frames > 0) output_->frames(pending_.data(), frames);
+  } else {
+    track_.insert(track_.end(), pending_.begin(), pending_.end());
+  }
+  pending_.clear();
 }
 
 void MsuTrackBuilder::addBlock(const float* samples, std::size_t frames) {
   if (resampler_) {
     resampler_->append(samples, frames, channels_);
-    resampler_->emitCovered(track_);
+    resampler_->emitCovered(pending_);
     return;
   }
   // At 44100 Hz output frame i is input frame i.
-  std::uint8_t* out = growTrack(track_, frames);
+  std::uint8_t* out = growTrack(pending_, frames);
   if (channels_ == 2 && std::endian::native == std::endian::little) {
     for (std::size_t k = 0; k < 2 * frames; ++k) {
       const std::int16_t value = toMsuSample(samples[k]);
@@ -335,12 +360,17 @@ void MsuTrackBuilder::addBlock(const float* samples, std::size_t frames) {
   }
 }
 
-Bytes MsuTrackBuilder::finish() {
+TrackLayout MsuTrackBuilder::finishFrames() {
   // M = floor(N * 44100 / r), computed exactly; N * 44100 cannot overflow within an hour.
   const std::uint64_t outFrames = inputFrames_ * kMsuSampleRate / sampleRate_;
-  if (resampler_) resampler_->emitEnd(track_, inputFrames_, outFrames);
-  const std::uint32_t loop = loopPoint(loopStartSeconds_, outFrames);
-  for (int i = 0; i < 4; ++i) track_[4 + i] = static_cast<std::uint8_t>(loop >> (8 * i));
+  if (resampler_) resampler_->emitEnd(pending_, inputFrames_, outFrames);
+  flush();
+  return {outputFrames_, loopPoint(loopStartSeconds_, outFrames)};
+}
+
+Bytes MsuTrackBuilder::finish() {
+  const TrackLayout layout = finishFrames();
+  if (!output_) putTrackHeader(track_.data(), layout.loopPoint);
   return std::move(track_);
 }
 

@@ -64,9 +64,14 @@ void StagedFiles::step(const std::string& name) {
 void StagedFiles::setMarker(const std::string& path) { marker_ = path; }
 
 void StagedFiles::stage(const std::string& path, const Bytes& data) {
+  stageInBlocks(path, [&](TemporaryFile& file) { file.write(data.data(), data.size()); });
+}
+
+void StagedFiles::stageInBlocks(const std::string& path,
+                                const std::function<void(TemporaryFile&)>& produce) {
   step("stage " + path);
   auto file = std::make_unique<TemporaryFile>(path);
-  file->write(data.data(), data.size());
+  produce(*file);
   file->finish();
   const std::lock_guard<std::mutex> lock(mutex_);
   const auto same = std::find_if(files_.begin(), files_.end(),

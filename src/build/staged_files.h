@@ -32,6 +32,9 @@ class StagedFiles {
   // Writes data for path under its temporary name; a later stage of the same path replaces
   // the earlier one. Write errors name path. Several threads may stage at once.
   void stage(const std::string& path, const Bytes& data);
+  // The same for a file made in blocks: produce writes it into its temporary file (and may
+  // rewrite it there); what produce throws stages nothing.
+  void stageInBlocks(const std::string& path, const std::function<void(TemporaryFile&)>& produce);
   // Moves every staged file onto its path, all or none. Throws "cannot replace " + path + ": "
   // + reason after putting the old files back.
   void commit();

@@ -80,10 +80,10 @@ TemporaryFile::TemporaryFile(const std::string& target) : target_(target) {
   // a link) makes the attempt fail instead of being opened or followed.
   for (int attempt = 0; attempt < kNameAttempts && fd_ < 0; ++attempt) {
     path_ = temporarySiblingName(target, ".tmp");
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) break;
   }
-  if (fd_ < 0) throw std::runtime_error("cannot write " + target);
+  if (fd_ < 0) throw FileError("cannot write " + target);
   struct stat info {};
   ::fstat(fd_, &info);
   device_ = info.st_dev;
@@ -95,7 +95,34 @@ TemporaryFile::~TemporaryFile() { discard(); }
 
 void TemporaryFile::write(const std::uint8_t* data, std::size_t size) {
   if (fd_ < 0 || !writeAll(fd_, data, size))
-    throw std::runtime_error("write failed (disk full?): " + target_);
+    throw FileError("write failed (disk full?): " + target_);
+}
+
+void TemporaryFile::writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (fd_ >= 0 && done < size) {
+    const ssize_t wrote = ::pwrite(fd_, data + done, size - done, off_t(offset + done));
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    done += static_cast<std::size_t>(wrote);
+  }
+  if (done < size || fd_ < 0) throw FileError("write failed (disk full?): " + target_);
+}
+
+void TemporaryFile::readAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) {
+  std::size_t done = 0;
+  while (fd_ >= 0 && done < size) {
+    const ssize_t got = ::pread(fd_, out + done, size - done, off_t(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  if (done < size || fd_ < 0) throw FileError("write failed (disk full?): " + target_);
+}
+
+void TemporaryFile::truncate(std::uint64_t size) {
+  if (fd_ < 0 || ::ftruncate(fd_, off_t(size)) != 0)
+    throw FileError("write failed (disk full?): " + target_);
 }
 
 void TemporaryFile::finish() {
@@ -103,7 +130,7 @@ void TemporaryFile::finish() {
   fd_ = -1;
   const bool synced = fd >= 0 && ::fsync(fd) == 0;
   const bool closed = fd >= 0 && ::close(fd) == 0;
-  if (!synced || !closed) throw std::runtime_error("write failed (disk full?): " + target_);
+  if (!synced || !closed) throw FileError("write failed (disk full?): " + target_);
 }
 
 void TemporaryFile::moveOntoTarget() {

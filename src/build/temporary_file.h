@@ -2,10 +2,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <sys/types.h>
 
 namespace tbp {
+
+// A failure to read or write a file (as opposed to bad content in it): its message names the
+// file already, so callers pass it on as it is.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // A new file of this process's own beside a target file, to be renamed onto it once complete.
 // Its name is hidden, short (it fits the file system's name limit whatever the target's name)
@@ -25,6 +33,12 @@ class TemporaryFile {
 
   // Appends bytes. Throws "write failed (disk full?): " + target.
   void write(const std::uint8_t* data, std::size_t size);
+  // Rewrites bytes already written, reads them back and cuts the file to a size, for a pass
+  // over a file made in blocks. Each throws FileError("write failed (disk full?): " + target);
+  // readAt reads exactly `size` bytes from within the file.
+  void writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
+  void readAt(std::uint64_t offset, std::uint8_t* out, std::size_t size);
+  void truncate(std::uint64_t size);
   // Flushes the data to the disk and closes the file, so that a rename cannot make a partial
   // file the target's content. Throws "write failed (disk full?): " + target.
   void finish();

@@ -16,15 +16,18 @@ struct TrackShaping {
   bool active() const { return loudnessTarget || trimSilence || fadeSeconds > 0; }
 };
 
-// The loudest a peak may become through the gain: -1 dBFS of the 16-bit track, so the samples
-// never saturate because of the gain.
+// The loudest the true peak may become through the gain: -1 dBTP of the 16-bit track. The true
+// peak is never below the sample peak, so the samples never saturate because of the gain.
 inline constexpr double kPeakCeiling = 0.8912509381337456;
+
+class ByteSource;
+class TrackStore;
 // Leading frames with both channels below this level (-60 dBFS of the 16-bit track) count as
 // silence.
 inline constexpr int kSilentSample = 33;
 
-// EBU R 128 integrated loudness (LUFS; -infinity for silence) and the highest sample of the
-// played channels (linear, 1.0 is full scale).
+// EBU R 128 integrated loudness (LUFS; -infinity for silence) and the true peak of the played
+// channels (four times oversampled, never below the highest sample; linear, 1.0 is full scale).
 struct LoudnessMeasure {
   double integratedLufs = 0;
   double peak = 0;
@@ -37,7 +40,7 @@ LoudnessMeasure measureLoudness(const DecodedAudio& audio);
 LoudnessMeasure measureTrackLoudness(const Bytes& track);
 
 // The linear gain that brings the measured loudness to the target, lowered where it would
-// raise the peak above kPeakCeiling (a cut is never made deeper). Silence keeps 1.
+// raise the true peak above kPeakCeiling (a cut is never made deeper). Silence keeps 1.
 double loudnessGain(const LoudnessMeasure& measure, double targetLufs);
 
 // Shapes a converted track in place, on its 16-bit frames, in this order: trims the leading
@@ -48,9 +51,16 @@ double loudnessGain(const LoudnessMeasure& measure, double targetLufs);
 void shapeTrack(Bytes& track, bool loops, const TrackShaping& shaping);
 
 // The MSU-1 track of an audio file's bytes with the shaping: makeMsuTrack's bytes, shaped when
-// anything is asked. It holds no more than makeMsuTrack does.
+// anything is asked, exactly as shapeTrack shapes them.
 // progress, when given, follows the conversion and can cancel it (see makeMsuTrack).
 Bytes makeShapedTrack(const Bytes& file, double loopStartSeconds, const TrackShaping& shaping,
                       TrackProgress* progress = nullptr);
+
+// The one path behind every track: reads the audio file in blocks, converts it into the
+// store (header first) and shapes it there. What shaping measures is measured on the frames
+// as they are made, so the shaping is one pass over the stored track, and nothing holds the
+// whole track unless the store does.
+void makeTrackInto(ByteSource& file, double loopStartSeconds, const TrackShaping& shaping,
+                   TrackStore& store, TrackProgress* progress = nullptr);
 
 }  // namespace tbp

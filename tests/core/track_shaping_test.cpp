@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 
 #include "build/audio.h"
@@ -106,6 +107,43 @@ TEST(TrackShaping, TheGainNeverRaisesAPeakAboveTheCeiling) {
   // A cut is made in full, and silence keeps its level.
   EXPECT_NEAR(tbp::loudnessGain({-10, 0.99}, -20), std::pow(10.0, -0.5), 1e-12);
   EXPECT_EQ(tbp::loudnessGain({-HUGE_VAL, 0}, -20), 1.0);
+}
+
+TEST(TrackShaping, TheCeilingHoldsForTheTruePeakBetweenSamples) {
+  // A quarter-rate sine sampled 45 degrees off its crests: every sample is at 1/sqrt(2) of
+  // the peak the played waveform reaches between them.
+  std::vector<double> samples;
+  for (std::size_t frame = 0; frame < 44100 * 4; ++frame) {
+    const double value = 0.25 * std::sin(std::numbers::pi / 2 * double(frame) + std::numbers::pi / 4);
+    samples.insert(samples.end(), {value, value});
+  }
+  const Bytes file = stereoWav(44100, samples);
+  const tbp::LoudnessMeasure source = tbp::measureLoudness(tbp::decodeAudio(file));
+  EXPECT_NEAR(source.peak, 0.25, 0.01);
+  tbp::TrackShaping shaping;
+  shaping.loudnessTarget = 5;  // above what the true-peak ceiling allows, not the sample peak
+  const Bytes track = tbp::makeShapedTrack(file, -1, shaping);
+  const tbp::LoudnessMeasure shaped = tbp::measureTrackLoudness(track);
+  EXPECT_LE(shaped.peak, tbp::kPeakCeiling + 0.002);
+  EXPECT_GE(shaped.peak, tbp::kPeakCeiling - 0.01);
+  EXPECT_NEAR(largestSample(track), tbp::kPeakCeiling / std::sqrt(2.0) * 32767, 0.01 * 32767);
+}
+
+TEST(TrackShaping, TheTracksMeterAgreesWithLibebur128) {
+  // Noise, a low and a high tone, music with a quiet passage the gates drop, and a signal
+  // loud on one side only.
+  std::vector<double> gated = randomNotes(44100, 8, 5);
+  for (std::size_t i = 0; i < gated.size() / 2; ++i) gated[i] *= 0.001;
+  std::vector<double> oneSided = randomNotes(44100, 6, 6);
+  for (std::size_t i = 1; i < oneSided.size(); i += 2) oneSided[i] = 0;
+  const std::vector<std::vector<double>> signals = {
+      randomNotes(44100, 6, 2), sineTones(44100, 2, 44100 * 5, 40, 0.7),
+      sineTones(44100, 2, 44100 * 5, 9000, 0.3), gated, oneSided};
+  for (const std::vector<double>& samples : signals) {
+    const Bytes track = tbp::makeMsuPcm(tbp::decodeAudio(stereoWav(44100, samples)), -1);
+    const double reference = tbp::measureLoudness(trackAudio(track)).integratedLufs;
+    EXPECT_NEAR(tbp::measureTrackLoudness(track).integratedLufs, reference, 0.05);
+  }
 }
 
 TEST(TrackShaping, TrimDropsLeadingSilenceAndMovesTheLoop) {
