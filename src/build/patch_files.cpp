@@ -1,6 +1,7 @@
 #include "build/patch_files.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "formats/patches.h"
 
@@ -17,13 +18,13 @@ bool isBpsPatch(const Bytes& patch) {
          patch[3] == '1';
 }
 
-PatchedRom applyAnyPatch(const Bytes& rom, const Bytes& patch) {
+PatchedRom applyAnyPatch(Bytes rom, const Bytes& patch) {
   if (isBpsPatch(patch)) return {applyBps(rom, patch), PatchKind::Bps};
   if (isUpsPatch(patch)) {
     UpsResult result = applyUps(rom, patch);
     return {std::move(result.bytes), result.reversed ? PatchKind::UpsReversed : PatchKind::Ups};
   }
-  return {applyIps(rom, patch), PatchKind::Ips};
+  return {applyIps(std::move(rom), patch), PatchKind::Ips};
 }
 
 std::string patchExtension(PatchFormat format) {

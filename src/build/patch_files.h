@@ -21,7 +21,7 @@ struct PatchedRom {
   bool fromSource() const { return kind == PatchKind::Bps || kind == PatchKind::Ups; }
 };
 // Applies a BPS, UPS or IPS patch to rom by the rules above. Throws the engine's PatchError.
-PatchedRom applyAnyPatch(const Bytes& rom, const Bytes& patch);
+PatchedRom applyAnyPatch(Bytes rom, const Bytes& patch);
 
 enum class PatchFormat { Bps, Ups, Ips };
 // ".bps", ".ups", ".ips".

@@ -86,11 +86,11 @@ std::string mappingName(SnesMapping mapping) {
   return "?";
 }
 
-SnesHeaderReport snesHeaderReport(const Bytes& file) {
+namespace {
+
+// The report on an image without copier header.
+SnesHeaderReport reportOnImage(const Bytes& image) {
   SnesHeaderReport report;
-  report.copierHeader = file.size() % kKilobyte == kCopierHeader;
-  const std::size_t skip = report.copierHeader ? kCopierHeader : 0;
-  const Bytes image(file.begin() + std::ptrdiff_t(skip), file.end());
   report.imageSize = image.size();
   for (const Layout& layout : kLayouts) {
     if (layout.offset + 0x20 > image.size()) continue;
@@ -101,6 +101,17 @@ SnesHeaderReport snesHeaderReport(const Bytes& file) {
   }
   if (report.found) describe(image, report);
   report.plausible = report.found && report.chosen.score >= kPlausibleScore;
+  return report;
+}
+
+}  // namespace
+
+// Only a file with a copier header is copied (without it): any other file is its own image.
+SnesHeaderReport snesHeaderReport(const Bytes& file) {
+  if (file.size() % kKilobyte != kCopierHeader) return reportOnImage(file);
+  SnesHeaderReport report =
+      reportOnImage(Bytes(file.begin() + std::ptrdiff_t(kCopierHeader), file.end()));
+  report.copierHeader = true;
   return report;
 }
 

@@ -1,5 +1,6 @@
 #include <iostream>
 #include <stdexcept>
+#include <utility>
 
 #include "build/files.h"
 #include "build/patch_files.h"
@@ -30,9 +31,9 @@ void runApply(const Arguments& arguments) {
   const std::string& romPath = arguments.positionals[1];
   std::string output = arguments.value("-o");
   if (!output.empty()) refuseOutputOverInput({output}, {romPath, patchPath});
-  const Bytes rom = readFile(romPath, FileRole::Rom);
+  Bytes rom = readFile(romPath, FileRole::Rom);
   const Bytes patch = readFile(patchPath, FileRole::Patch);
-  PatchedRom patched = applyAnyPatch(rom, patch);
+  PatchedRom patched = applyAnyPatch(std::move(rom), patch);
   const bool reversed = patched.kind == PatchKind::UpsReversed;
   const PortImage result(std::move(patched.bytes));
   const std::size_t size = result.bytes().size();

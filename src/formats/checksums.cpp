@@ -4,6 +4,7 @@
 #include <new>
 #include <openssl/evp.h>
 
+#include "formats/crc_folding.h"
 #include "formats/little_endian.h"
 
 namespace tbp {
@@ -93,11 +94,9 @@ std::uint32_t crc32Block16(const Crc32Tables& t, std::uint32_t value, const std:
          t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
 }
 
-}  // namespace
-
-std::uint16_t crc16(const std::uint8_t* data, std::size_t length) {
+// The table code from a given register value (CRC-32's register is kept inverted).
+std::uint16_t crc16Run(std::uint16_t value, const std::uint8_t* data, std::size_t length) {
   const Crc16Tables& tables = crc16Tables();
-  std::uint16_t value = 0;
   std::size_t i = 0;
   for (; length - i >= kCrc16Slices; i += kCrc16Slices) {
     value = crc16Block8(tables, value, data + i);
@@ -108,9 +107,8 @@ std::uint16_t crc16(const std::uint8_t* data, std::size_t length) {
   return value;
 }
 
-std::uint32_t crc32(const std::uint8_t* data, std::size_t length, std::uint32_t previous) {
+std::uint32_t crc32Run(std::uint32_t value, const std::uint8_t* data, std::size_t length) {
   const Crc32Tables& tables = crc32Tables();
-  std::uint32_t value = ~previous;
   std::size_t i = 0;
   for (; length - i >= kCrc32Slices; i += kCrc32Slices) {
     value = crc32Block16(tables, value, data + i);
@@ -118,7 +116,27 @@ std::uint32_t crc32(const std::uint8_t* data, std::size_t length, std::uint32_t 
   for (; i < length; ++i) {
     value = (value >> 8) ^ tables[0][(value ^ data[i]) & 0xFFu];
   }
-  return ~value;
+  return value;
+}
+
+}  // namespace
+
+std::uint16_t crc16(const std::uint8_t* data, std::size_t length) {
+  if (length < detail::kCrcFoldMinimum || !detail::crcFoldingAvailable())
+    return crc16Run(0, data, length);
+  static const detail::CrcFoldConstants constants = detail::crcFoldConstants(16, 0x8005);
+  std::array<std::uint8_t, 16> folded{};
+  const std::size_t used = detail::foldCrc(data, length, 0, constants, folded);
+  return crc16Run(crc16Run(0, folded.data(), folded.size()), data + used, length - used);
+}
+
+std::uint32_t crc32(const std::uint8_t* data, std::size_t length, std::uint32_t previous) {
+  if (length < detail::kCrcFoldMinimum || !detail::crcFoldingAvailable())
+    return ~crc32Run(~previous, data, length);
+  static const detail::CrcFoldConstants constants = detail::crcFoldConstants(32, 0x04C11DB7u);
+  std::array<std::uint8_t, 16> folded{};
+  const std::size_t used = detail::foldCrc(data, length, ~previous, constants, folded);
+  return ~crc32Run(crc32Run(0, folded.data(), folded.size()), data + used, length - used);
 }
 
 std::string sha256Hex(const std::uint8_t* data, std::size_t length) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "formats/byte_reader.h"
 #include "formats/patches.h"
@@ -50,11 +51,11 @@ void applyRecord(ByteReader& reader, Bytes& out) {
 
 }  // namespace
 
-Bytes applyIps(const Bytes& source, const Bytes& patch) {
+Bytes applyIps(Bytes source, const Bytes& patch) {
   if (patch.size() <= 7 || std::memcmp(patch.data(), "PATCH", kMagicSize) != 0) {
     throw PatchError("not an IPS patch");
   }
-  Bytes out = source;
+  Bytes out = std::move(source);  // patched in place: a caller that is done with it moves it in
   ByteReader reader(patch.data() + kMagicSize, patch.size() - kMagicSize);
   for (;;) {
     // A record whose offset bytes spell "EOF" cannot be expressed: they read as the end.

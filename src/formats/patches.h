@@ -23,7 +23,7 @@ struct BpsHeader {
 
 BpsHeader readBpsHeader(const Bytes& patch);
 Bytes applyBps(const Bytes& source, const Bytes& patch);
-Bytes applyIps(const Bytes& source, const Bytes& patch);
+Bytes applyIps(Bytes source, const Bytes& patch);
 Bytes createBps(const Bytes& source, const Bytes& target, const std::string& metadata);
 // Appends the BPS variable-length encoding of value.
 void writeBpsNumber(Bytes& out, std::uint64_t value);

@@ -163,4 +163,22 @@ TEST(Sha256, HexIsSixtyFourLowerCaseDigits) {
   for (char c : hex) EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')) << hex;
 }
 
+// Long buffers fold sixteen bytes at a time with the carry-less multiply where the processor
+// has it: lengths around each folding step (four blocks, one block, the tail) at several
+// alignments must give the bit-by-bit values, and a running CRC-32 must carry across a fold.
+TEST(Crc, FoldedLengthsMatchBitwiseDefinitions) {
+  const auto buffer = randomBytes(5000, 21);
+  const std::size_t lengths[] = {255, 256, 257, 271, 319, 320, 335, 383, 1000, 4096 + 13};
+  for (std::size_t offset : {0, 1, 7}) {
+    for (std::size_t length : lengths) {
+      const std::vector<std::uint8_t> slice(buffer.begin() + offset,
+                                            buffer.begin() + offset + length);
+      ASSERT_EQ(tbp::crc16(slice.data(), length), referenceCrc16(slice)) << length;
+      ASSERT_EQ(tbp::crc32(buffer.data() + offset, length), referenceCrc32(slice)) << length;
+      const std::uint32_t first = tbp::crc32(slice.data(), 5);
+      ASSERT_EQ(tbp::crc32(slice.data() + 5, length - 5, first), referenceCrc32(slice)) << length;
+    }
+  }
+}
+
 }  // namespace
