@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config lld
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libmpg123-dev libflac-dev libvorbis-dev libssl-dev libebur128-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -5,8 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-cmake -S . -B out/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTBP_SANITIZE=ON -DTBP_BUILD_BENCH=OFF
-cmake --build out/test --parallel
+cmake -S . -B out/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTBP_SANITIZE=ON -DTBP_BUILD_BENCH=OFF \
+  -DTBP_LINE_TABLES_ONLY=ON
+# As many compile jobs as cores: more only make them fight over the caches and memory.
+cmake --build out/test --parallel "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd out/test
