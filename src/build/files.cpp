@@ -208,11 +208,7 @@ std::size_t FileSource::readAt(std::uint64_t offset, std::uint8_t* out, std::siz
 
 void writeFileSafely(const std::string& path, const Bytes& data) {
   if (isDevicePath(path)) return writeDevice(path, data);
-  TemporaryFile file(path);
-  file.write(data.data(), data.size());
-  file.finish();
-  file.moveOntoTarget();
-  syncDirectoryOf(path);
+  writeFileInBlocks(path, [&data](TemporaryFile& file) { file.write(data.data(), data.size()); });
 }
 
 void writeFileInBlocks(const std::string& path, const std::function<void(TemporaryFile&)>& produce) {
