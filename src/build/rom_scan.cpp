@@ -2,14 +2,13 @@
 #include "build/rom_scan.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
-#include <thread>
 
+#include "build/jobs_in_order.h"
 #include "build/nes_rom.h"
 #include "build/paths.h"
 
@@ -111,23 +110,14 @@ std::vector<ScanResult> scanFolder(const std::string& folder, const GameDatabase
                                    unsigned threads) {
   const std::vector<fs::path> files = listFiles(folder);
   std::vector<std::optional<ScanResult>> results(files.size());
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i = next++; i < files.size(); i = next++) {
-      try {
-        results[i] = scanFile(folder, files[i], database);
-      } catch (const std::exception& failure) {  // out of memory on a huge folder, say
-        results[i] = ScanResult{files[i].lexically_relative(folder).generic_string(), 0,
-                                ScanMatch::Unreadable, nullptr, failure.what()};
-      }
+  runJobsInOrder(files.size(), threads, [&](std::size_t i) {
+    try {
+      results[i] = scanFile(folder, files[i], database);
+    } catch (const std::exception& failure) {  // out of memory on a huge folder, say
+      results[i] = ScanResult{files[i].lexically_relative(folder).generic_string(), 0,
+                              ScanMatch::Unreadable, nullptr, failure.what()};
     }
-  };
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  std::vector<std::thread> workers;
-  for (unsigned t = 1; t < std::min<std::size_t>(threads, files.size()); ++t)
-    workers.emplace_back(work);
-  work();
-  for (std::thread& worker : workers) worker.join();
+  });
   std::vector<ScanResult> found;
   for (std::optional<ScanResult>& result : results)
     if (result) found.push_back(std::move(*result));

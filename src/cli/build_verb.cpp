@@ -1,10 +1,13 @@
 #include <iostream>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "build/audio.h"
 #include "build/build_port.h"
 #include "build/files.h"
+#include "build/jobs_in_order.h"
 #include "build/loop_search.h"
 #include "build/msu_files.h"
 #include "build/nes_rom.h"
@@ -106,15 +109,26 @@ double loopStartOf(const TrackChoice& choice) {
   return loop.seconds;
 }
 
-// Converts every chosen track, in ascending song order, staged beside the output.
+// Converts every chosen track, staged beside the output: one track a core at a time, taken
+// in ascending song order, so that the progress lines and the error reported are those of
+// converting them one by one.
 void stageTracks(StagedFiles& files, const BuildSettings& settings) {
   const std::string base = msuBasePath(settings.output);
   const bool terminal = isatty(STDERR_FILENO) == 1;
-  for (const auto& [song, choice] : settings.tracks) {
-    if (terminal) std::cerr << "Converting " << fileNameOf(choice.audioPath) << " ..." << std::endl;
-    stageMsuTrack(files, choice.audioPath, loopStartOf(choice), msuTrackPath(base, song),
-                  settings.shaping);
-  }
+  const std::vector<std::pair<int, TrackChoice>> tracks(settings.tracks.begin(),
+                                                        settings.tracks.end());
+  runJobsInOrder(
+      tracks.size(), 0,
+      [&](std::size_t i) {
+        const auto& [song, choice] = tracks[i];
+        stageMsuTrack(files, choice.audioPath, loopStartOf(choice), msuTrackPath(base, song),
+                      settings.shaping);
+      },
+      [&](std::size_t i) {
+        if (terminal)
+          std::cerr << "Converting " << fileNameOf(tracks[i].second.audioPath) << " ..."
+                    << std::endl;
+      });
   files.setMarker(msuMarkerPath(base));
 }
 
