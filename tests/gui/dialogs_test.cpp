@@ -200,7 +200,7 @@ class DialogsTest : public QObject {
     QVERIFY(progress->cancelled() && dialog->isVisible() && !cancel->isEnabled());
     progress->update(QStringLiteral("Converting track 3 of 3: b.wav"), 2);
     // The bar counts hundredths of a step, so that it moves within a track.
-    QCOMPARE(QPair(bar->value(), bar->maximum()), QPair(200, 300));
+    QCOMPARE(std::pair(bar->value(), bar->maximum()), std::pair(200, 300));
     progress->partial(2.5);
     QCOMPARE(bar->value(), 250);
     QVERIFY(labelWithText(
