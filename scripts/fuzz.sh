@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 
-scripts/install-deps.sh --fuzz
+scripts/install-deps.sh
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the patcher needs to build, test and run, when any is missing.
-# With --fuzz, also clang and its libFuzzer runtime for scripts/fuzz.sh.
+# Clang and its sanitizer runtimes compile the test build (and the fuzzers of scripts/fuzz.sh).
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config lld
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config lld
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libmpg123-dev libflac-dev libvorbis-dev libssl-dev libebur128-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -12,9 +12,6 @@ packages=(
   desktop-file-utils
   hyperfine
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
 
 missing=()
 for package in "${packages[@]}"; do
