@@ -5,13 +5,13 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/qt_text.h"
 #include "app/user_settings.h"
 #include "build/files.h"
 #include "build/patch_files.h"
 
 namespace {
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 // The ROM's directory, the patch's complete base name and an extension fitting the result.
 QString proposedResultPath(const QString& romPath, const QString& patchPath, bool isPort,

@@ -8,10 +8,13 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/qt_text.h"
+#include "app/status_errors.h"
 #include "app/user_settings.h"
 #include "build/build_port.h"
 #include "build/files.h"
 #include "build/nes_rom.h"
+#include "build/snes_header_report.h"
 
 namespace {
 
@@ -22,12 +25,7 @@ const QString kEmbeddedCopyNote =
 const QString kNesFilter = QStringLiteral("NES ROMs (*.nes);;All files (*)");
 const QString kPortFilter = QStringLiteral("SNES ROMs (*.sfc *.smc);;All files (*)");
 
-// A copier adds 512 bytes in front of a ROM whose size is a whole number of 32 KB banks.
-constexpr std::size_t kCopierHeaderSize = 512;
-constexpr std::size_t kBankSize = 32768;
-constexpr int kNoteTimeoutMs = 15000;
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 }  // namespace
 
@@ -73,7 +71,7 @@ void MainWindow::openNesFile(const QString& path) {
     rememberRecentFile(path);
     // The header-repair note goes up after the port display's own status line, which would
     // otherwise replace it at once.
-    if (!nesNote.isEmpty()) statusBar()->showMessage(nesNote, kNoteTimeoutMs);
+    if (!nesNote.isEmpty()) statusBar()->showMessage(nesNote, tbp::kNoteTimeoutMs);
   } catch (const std::exception& error) {
     showFileError(path, error);
   }
@@ -91,8 +89,8 @@ void MainWindow::openPortFile(const QString& path) {
   try {
     tbp::Bytes file = tbp::readFile(utf8(path), tbp::FileRole::Port);
     const tbp::SnesHeaderReport header = tbp::snesHeaderReport(file);
-    if (file.size() % kBankSize == kCopierHeaderSize)
-      file.erase(file.begin(), file.begin() + kCopierHeaderSize);
+    if (tbp::hasPortCopierHeader(file.size()))
+      file.erase(file.begin(), file.begin() + tbp::kCopierHeaderSize);
     const tbp::PortImage image(std::move(file));
     // A file that is not a port gets the "Not a port" box and leaves the NES ROM and the file
     // name of the port on screen as they are.

@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/qt_text.h"
 #include "app/track_conversion.h"
 #include "build/msu_files.h"
 #include "build/staged_files.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 // "Name ($0A)" for each song, as the Music page lists them.
 QStringList songNames(const tbp::PortImage& port, const std::vector<int>& songs) {

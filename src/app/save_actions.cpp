@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/qt_text.h"
 #include "app/user_settings.h"
 #include "build/files.h"
 #include "build/nes_rom.h"
@@ -16,9 +17,8 @@
 
 namespace {
 
-constexpr std::size_t kKilobyte = 1024;
+using tbp::kKilobyte;
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 QString sha256Text(const tbp::Bytes& data) {
   return QString::fromStdString(tbp::sha256Hex(data.data(), data.size()));

@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/qt_text.h"
 #include "app/user_settings.h"
 #include "build/audio.h"
 #include "build/build_port.h"
@@ -25,7 +26,6 @@ namespace {
 
 const QString kFilter = QStringLiteral("Settings (*.json);;All files (*)");
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 // The port as its base patch builds it from the current NES ROM, when the window knows both.
 std::optional<tbp::PortImage> originalPort(const MainWindow& window) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kFramesPerSecond = 30;
+constexpr int kBannerFramesPerSecond = 30;
 constexpr int kTickMs = 8;
 // Below this height the banner keeps its natural size: a smaller one would be unreadable.
 constexpr int kSmallestScaledHeight = 41;
@@ -118,7 +118,7 @@ void BannerView::play(bool withSound) {
 // animation down.
 void BannerView::tick() {
   const qint64 elapsed = clock.elapsed();
-  const qint64 frame = elapsed * kFramesPerSecond / 1000;
+  const qint64 frame = elapsed * kBannerFramesPerSecond / 1000;
   if (frame >= frames.size()) {
     current = int(frames.size()) - 1;
     update();

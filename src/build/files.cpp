@@ -15,7 +15,6 @@ namespace tbp {
 
 namespace {
 
-constexpr std::uint64_t kMegabyte = 1024 * 1024;
 constexpr std::size_t kReadChunk = 1 << 16;
 
 // Closes a descriptor once, on every path out of a function.

@@ -9,7 +9,6 @@ namespace tbp {
 namespace {
 
 constexpr int kMsuSwitch = 12;
-constexpr int kSplashSlots = 3;
 
 // The fonts and symbol pages whose glyphs the port can give, each with its glyph count.
 std::vector<int> glyphSets(const PortImage& port) {
@@ -127,7 +126,7 @@ void applyControls(PortImage& port, const PortSettings& settings,
 void applySplash(PortImage& port, const PortSettings& settings,
                  std::vector<std::string>& skipped) {
   for (const int slot : settings.splashSoundsRemoved) {
-    if (slot < 1 || slot > kSplashSlots || !port.hasSplashSounds()) {
+    if (slot < 1 || slot > PortImage::kSplashSoundSlots || !port.hasSplashSounds()) {
       skipped.push_back("splash sound " + std::to_string(slot) + ": this port has no such slot");
       continue;
     }
@@ -177,7 +176,7 @@ PortSettings readPortSettings(const PortImage& port, const PortImage* original) 
   settings.paletteSlot = port.paletteSlot();
   if (port.hasConfig()) settings.chip = port.chip();
   readControls(port, settings);
-  for (int slot = 0; slot < kSplashSlots; ++slot) {
+  for (int slot = 0; slot < PortImage::kSplashSoundSlots; ++slot) {
     const bool had = original ? original->splashSoundPresent(slot) : port.hasSplashSounds();
     if (had && !port.splashSoundPresent(slot)) settings.splashSoundsRemoved.push_back(slot + 1);
   }

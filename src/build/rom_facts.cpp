@@ -11,7 +11,6 @@ namespace tbp {
 namespace {
 
 constexpr int kLargestSizeExponent = 15;
-constexpr int kSplashSlots = 3;
 
 // 2 to the power of a size byte, in KB; a byte above 15 names no real size and gives 0.
 std::uint64_t sizeClassKb(std::uint8_t exponent) {
@@ -77,7 +76,7 @@ ManifestFacts manifestFacts(const PortImage& image, const PortImage& saved) {
   facts.chip = image.chip();
   for (int font = 0; font < image.fontCount(); ++font)
     facts.fontNames.push_back(image.fontName(font));
-  for (int slot = 0; slot < kSplashSlots; ++slot)
+  for (int slot = 0; slot < PortImage::kSplashSoundSlots; ++slot)
     if (image.splashSoundPresent(slot)) facts.splashSounds.push_back(slot + 1);
   facts.hasMsu1 = image.hasMsu1();
   facts.songs = image.msuSongs();

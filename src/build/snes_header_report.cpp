@@ -7,8 +7,6 @@
 namespace tbp {
 namespace {
 
-constexpr std::size_t kCopierHeader = 512;
-constexpr std::size_t kKilobyte = 1024;
 constexpr std::size_t kComplementInHeader = 0x1C;
 constexpr std::size_t kResetVectorInHeader = 0x3C;  // the emulation-mode reset vector
 constexpr std::size_t kHeaderWithVectors = 0x40;
@@ -108,9 +106,9 @@ SnesHeaderReport reportOnImage(const Bytes& image) {
 
 // Only a file with a copier header is copied (without it): any other file is its own image.
 SnesHeaderReport snesHeaderReport(const Bytes& file) {
-  if (file.size() % kKilobyte != kCopierHeader) return reportOnImage(file);
+  if (file.size() % kKilobyte != kCopierHeaderSize) return reportOnImage(file);
   SnesHeaderReport report =
-      reportOnImage(Bytes(file.begin() + std::ptrdiff_t(kCopierHeader), file.end()));
+      reportOnImage(Bytes(file.begin() + std::ptrdiff_t(kCopierHeaderSize), file.end()));
   report.copierHeader = true;
   return report;
 }

@@ -44,4 +44,11 @@ struct SnesHeaderReport {
 // The report on file as read (a copier header is recognised and skipped).
 SnesHeaderReport snesHeaderReport(const Bytes& file);
 
+// A copier adds 512 bytes in front of a ROM. A port file carries them when its size is a whole
+// number of 32 KB banks and 512 bytes; the port is read from the bytes after them.
+inline constexpr std::size_t kCopierHeaderSize = 512;
+inline constexpr bool hasPortCopierHeader(std::size_t fileSize) {
+  return fileSize % 0x8000 == kCopierHeaderSize;
+}
+
 }  // namespace tbp

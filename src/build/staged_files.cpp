@@ -12,8 +12,6 @@
 namespace tbp {
 namespace {
 
-constexpr int kNameAttempts = 64;
-
 bool exists(const std::string& path, struct stat& info) {
   return ::lstat(path.c_str(), &info) == 0;
 }
@@ -25,7 +23,7 @@ bool exists(const std::string& path, struct stat& info) {
 // Moves the file at path to a fresh hidden name beside it, never over an existing file.
 // Returns the new name, or an empty name with errno set.
 std::string moveAside(const std::string& path) {
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kSiblingNameAttempts; ++attempt) {
     const std::string aside = temporarySiblingName(path, ".old");
     int result = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
     // A file system without the no-replace flag: the random name is new all the same.
@@ -40,7 +38,7 @@ std::string moveAside(const std::string& path) {
 // file itself stays where it is; where the file system has no hard links, the file is moved
 // there instead. Returns the new name.
 std::string keepAside(const std::string& path) {
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kSiblingNameAttempts; ++attempt) {
     const std::string aside = temporarySiblingName(path, ".old");
     if (::link(path.c_str(), aside.c_str()) == 0) return aside;
     if (errno != EEXIST) break;

@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::size_t kKeptNameBytes = 24;
 constexpr std::size_t kRandomLetters = 16;
-constexpr int kNameAttempts = 64;
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 std::string randomLetters(std::size_t count) {
@@ -78,7 +77,7 @@ void syncDirectoryOf(const std::string& path) {
 TemporaryFile::TemporaryFile(const std::string& target) : target_(target) {
   // O_EXCL with O_NOFOLLOW: the name is new, and whatever someone put there meanwhile (a file,
   // a link) makes the attempt fail instead of being opened or followed.
-  for (int attempt = 0; attempt < kNameAttempts && fd_ < 0; ++attempt) {
+  for (int attempt = 0; attempt < kSiblingNameAttempts && fd_ < 0; ++attempt) {
     path_ = temporarySiblingName(target, ".tmp");
     fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) break;

@@ -60,6 +60,10 @@ class TemporaryFile {
   ino_t inode_ = 0;
 };
 
+// How many fresh names are tried before a name clash is taken for a fault: with 16 random
+// letters, a clash means something other than chance is at work.
+inline constexpr int kSiblingNameAttempts = 64;
+
 // A fresh random name for a hidden file beside target: "." + at most the first 24 bytes of the
 // target's name (cut at a character boundary) + "." + 16 random letters and digits + suffix.
 std::string temporarySiblingName(const std::string& target, const std::string& suffix);

@@ -7,9 +7,6 @@
 namespace tbp {
 namespace {
 
-constexpr std::uint64_t kKilobyte = 1024;
-constexpr std::size_t kMegabyte = 1024 * 1024;
-
 // English digit grouping: 1048576 becomes "1,048,576".
 std::string grouped(std::uint64_t value) {
   const std::string digits = std::to_string(value);

@@ -25,8 +25,6 @@
 namespace tbp::cli {
 namespace {
 
-constexpr std::size_t kKilobyte = 1024;
-
 // The port of the game the NES ROM is, built as the window builds it when the ROM is opened.
 struct BuiltPort {
   Bytes nesFile;  // the file as the user has it: the source of a BPS

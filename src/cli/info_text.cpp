@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::size_t kLabelWidth = 21;
 constexpr std::size_t kKeyWidth = 20;
-constexpr std::uint64_t kKilobyte = 1024;
 
 // One "label  value" line; further lines of the value line up under its first.
 void row(std::ostream& out, const std::string& label, const std::string& value) {

@@ -12,10 +12,6 @@
 namespace tbp::cli {
 namespace {
 
-// A copier adds 512 bytes in front of a ROM whose size is a whole number of 32 KB banks.
-constexpr std::size_t kCopierHeaderSize = 512;
-constexpr std::size_t kBankSize = 32768;
-
 bool hasNesExtension(const std::string& path) {
   std::string name = fileNameOf(path);
   std::transform(name.begin(), name.end(), name.begin(),
@@ -61,7 +57,7 @@ void runInfo(const Arguments& arguments) {
     gatherNesRom(report, file);
   } else {
     report.headerReport = snesHeaderReport(file);
-    report.copierHeader = file.size() % kBankSize == kCopierHeaderSize;
+    report.copierHeader = hasPortCopierHeader(file.size());
     if (report.copierHeader)
       report.image = PortImage(Bytes(file.begin() + kCopierHeaderSize, file.end()));
     else

@@ -13,8 +13,6 @@
 namespace tbp::cli {
 namespace {
 
-constexpr std::size_t kKilobyte = 1024;
-
 PatchFormat chosenFormat(const Arguments& arguments) {
   if (arguments.has("--ips") && arguments.has("--ups"))
     throw UsageError("choose one of --ips and --ups");

@@ -10,15 +10,13 @@
 #include "build/paths.h"
 #include "build/port_settings.h"
 #include "build/port_verdict.h"
+#include "build/snes_header_report.h"
 #include "cli/database.h"
 #include "cli/verbs.h"
 #include "port/button_map.h"
 
 namespace tbp::cli {
 namespace {
-
-constexpr std::size_t kCopierHeaderSize = 512;
-constexpr std::size_t kBankSize = 32768;
 
 // A port and, where the database can build it, the port as its base patch makes it.
 struct LoadedPort {
@@ -49,7 +47,7 @@ LoadedPort loadPort(const std::string& path, const DatabaseLookup& lookup) {
     loaded.port = *loaded.original;
     return loaded;
   }
-  if (file.size() % kBankSize == kCopierHeaderSize)
+  if (hasPortCopierHeader(file.size()))
     file.erase(file.begin(), file.begin() + kCopierHeaderSize);
   loaded.port = PortImage(std::move(file));
   if (!loaded.port.isPort()) throw std::runtime_error(notAPortReport(loaded.port.bytes()));

@@ -9,7 +9,7 @@ namespace tbp {
 
 namespace {
 
-constexpr std::size_t kMagicSize = 5;
+constexpr std::size_t kIpsMagicSize = 5;
 
 // Grows out with zero bytes so that [offset, offset + count) exists. Offsets are 24-bit and
 // counts 16-bit, so the sum stays small.
@@ -52,11 +52,11 @@ void applyRecord(ByteReader& reader, Bytes& out) {
 }  // namespace
 
 Bytes applyIps(Bytes source, const Bytes& patch) {
-  if (patch.size() <= 7 || std::memcmp(patch.data(), "PATCH", kMagicSize) != 0) {
+  if (patch.size() <= 7 || std::memcmp(patch.data(), "PATCH", kIpsMagicSize) != 0) {
     throw PatchError("not an IPS patch");
   }
   Bytes out = std::move(source);  // patched in place: a caller that is done with it moves it in
-  ByteReader reader(patch.data() + kMagicSize, patch.size() - kMagicSize);
+  ByteReader reader(patch.data() + kIpsMagicSize, patch.size() - kIpsMagicSize);
   for (;;) {
     // A record whose offset bytes spell "EOF" cannot be expressed: they read as the end.
     if (reader.lookingAt("EOF", 3)) {

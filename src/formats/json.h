@@ -25,7 +25,7 @@ class JsonValue {
   bool isNull() const { return kind_ == JsonKind::Null; }
   bool boolean() const { return boolean_; }
   double number() const { return number_; }
-  const std::string& text() const { return text_; }
+  const std::string& text() const { return text_; }  // empty unless this is a string
 
   // The member under key, or a shared null value when absent or when this is no object.
   const JsonValue& get(const std::string& key) const;

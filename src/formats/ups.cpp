@@ -11,7 +11,7 @@
 namespace tbp {
 namespace {
 
-constexpr std::size_t kMagicSize = 4;
+constexpr std::size_t kUpsMagicSize = 4;
 constexpr std::size_t kFooterSize = 12;
 constexpr std::uint64_t kLargestFile = 0x4000000;  // 64 MB, as for BPS: no ROM is larger
 
@@ -26,7 +26,7 @@ std::uint64_t readNumber(ByteReader& reader) {
 }
 
 ByteReader bodyReader(const Bytes& patch) {
-  return ByteReader(patch.data() + kMagicSize, patch.size() - kMagicSize - kFooterSize);
+  return ByteReader(patch.data() + kUpsMagicSize, patch.size() - kUpsMagicSize - kFooterSize);
 }
 
 std::uint32_t crcOf(const Bytes& bytes) { return crc32(bytes.data(), bytes.size()); }
@@ -57,11 +57,11 @@ void applyHunks(ByteReader& body, const Bytes& input, Bytes& out, std::uint64_t 
 }  // namespace
 
 bool isUpsPatch(const Bytes& patch) {
-  return patch.size() >= kMagicSize && std::memcmp(patch.data(), "UPS1", kMagicSize) == 0;
+  return patch.size() >= kUpsMagicSize && std::memcmp(patch.data(), "UPS1", kUpsMagicSize) == 0;
 }
 
 UpsHeader readUpsHeader(const Bytes& patch) {
-  if (patch.size() < kMagicSize + kFooterSize + 2 || !isUpsPatch(patch))
+  if (patch.size() < kUpsMagicSize + kFooterSize + 2 || !isUpsPatch(patch))
     throw PatchError("not a UPS patch");
   ByteReader body = bodyReader(patch);
   UpsHeader header;

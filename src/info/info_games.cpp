@@ -1,6 +1,7 @@
 #include <QStringList>
 
 #include "app/main_window.h"
+#include "app/qt_text.h"
 #include "build/nes_rom.h"
 #include "build/rom_facts.h"
 #include "build/text_forms.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr std::size_t kInesHeaderSize = 16;
 
-QString escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
 // The 16 header bytes in hex, then as printable characters between bars.
 QString headerBytesText(const Bytes& header) {

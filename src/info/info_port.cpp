@@ -2,6 +2,7 @@
 #include <QStringList>
 
 #include "app/main_window.h"
+#include "app/qt_text.h"
 #include "build/nes_rom.h"
 #include "build/rom_facts.h"
 #include "build/text_forms.h"
@@ -12,9 +13,6 @@ namespace tbp::info {
 
 namespace {
 
-constexpr std::uint64_t kKilobyte = 1024;
-
-QString escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
 QString digestRows(const Digests& digests, const QString& prefix) {
   return ttRow(prefix + QStringLiteral("CRC16"), hexText(digests.crc16, 4)) +

@@ -22,7 +22,7 @@ constexpr int kTurboMin = 2;
 constexpr int kTurboMax = 60;
 constexpr int kChordMin = 1;
 constexpr int kChordMax = 255;
-constexpr double kFramesPerSecond = 60.0;
+constexpr double kNesFramesPerSecond = 60.0;
 // Map bytes from 10 up name no NES action: they show as "(nothing)", whose byte is 0xFF.
 constexpr int kFirstUnknownAction = 10;
 constexpr int kNothing = 0xFF;
@@ -34,7 +34,7 @@ const QString kChordNote = QStringLiteral(
     "remapping never breaks them; L+R stay the chord prefix even when used as turbo.");
 
 QString turboRate(int frames) {
-  return QStringLiteral("= %1 presses per second").arg(kFramesPerSecond / frames, 0, 'f', 1);
+  return QStringLiteral("= %1 presses per second").arg(kNesFramesPerSecond / frames, 0, 'f', 1);
 }
 
 void onPresetChosen(MainWindow& window, int item) {

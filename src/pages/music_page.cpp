@@ -30,7 +30,7 @@ constexpr double kLoopEndMargin = 0.05;
 // The columns of a song row.
 enum Column { kNameColumn, kFileColumn, kChooseColumn, kLoopColumn, kStartColumn, kClearColumn };
 
-const QString kNote = QStringLiteral(
+const QString kMusicNote = QStringLiteral(
     "Your tracks play through MSU-1 (FXPak Pro, bsnes, snes9x, ...). The patcher saves them "
     "next to the ROM as <name>-<n>.pcm with a <name>.msu file; copy them together. Without "
     "MSU-1 the original NES music plays. Looping songs: the loop start is where the song jumps "
@@ -276,7 +276,7 @@ QWidget* buildMusicPage(MainWindow& window) {
   scroll->setWidget(window.musicList);
   layout->addWidget(scroll, 1);
 
-  auto* note = new QLabel(kNote);
+  auto* note = new QLabel(kMusicNote);
   note->setTextFormat(Qt::PlainText);
   note->setWordWrap(true);
   note->setStyleSheet(QStringLiteral("color: gray"));

@@ -15,11 +15,11 @@
 
 namespace {
 
-constexpr std::size_t kKilobyte = 1024;
-constexpr int kChipNone = 0;
-constexpr int kChipGsu1 = 1;
+using tbp::kKilobyte;
+using tbp::kChipGsu1;
+using tbp::kChipNone;
 
-const QString kNote = QStringLiteral(
+const QString kOutputNote = QStringLiteral(
     "<b>Note:</b> <i>Apply patch file...</i> at the top works with any BPS or IPS patch and any "
     "ROM. The option pages here (Switches, Controls, Splash &amp; Sound, Fonts &amp; Symbols, "
     "Music) are made for TEAM Bexulo NES-to-SNES ports: the ROM or BPS you save below is the "
@@ -62,7 +62,7 @@ QWidget* buildOutputPage(MainWindow& window) {
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(buildSizeGroup(window));
 
-  auto* note = new QLabel(kNote);
+  auto* note = new QLabel(kOutputNote);
   note->setTextFormat(Qt::RichText);
   note->setWordWrap(true);
   note->setStyleSheet(QStringLiteral("color: gray; padding: 4px 2px"));

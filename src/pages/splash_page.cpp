@@ -16,7 +16,7 @@ namespace {
 constexpr int kFirstSplashBit = 24;
 constexpr int kSlotCount = 3;
 
-const QString kNote = QStringLiteral(
+const QString kSplashNote = QStringLiteral(
     "Each game ships with its own splash movie; the banner and its stamp sound are shared. "
     "Start skips the splashes.");
 
@@ -58,7 +58,7 @@ QWidget* buildSplashPage(MainWindow& window) {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   for (int slot = 0; slot < kSlotCount; ++slot) layout->addWidget(buildSlot(window, slot));
-  auto* note = new QLabel(kNote);
+  auto* note = new QLabel(kSplashNote);
   note->setWordWrap(true);
   note->setStyleSheet(QStringLiteral("color: gray"));
   layout->addWidget(note);

@@ -19,6 +19,7 @@
 
 #include "app/main_window.h"
 #include "app/prompts.h"
+#include "app/status_errors.h"
 #include "formats/json.h"
 #include "pages/pages.h"
 #include "pages/refreshing_scope.h"
@@ -32,10 +33,9 @@ namespace {
 constexpr int kCheckDelayMs = 500;
 constexpr int kCodeBoxHeight = 70;
 constexpr int kPaletteSlots = 8;
-constexpr int kChipTypes = 5;
+using tbp::kChipTypes;
 constexpr int kFastRomBit = 0;
-constexpr int kChipNone = 0;
-constexpr int kNoteTimeoutMs = 15000;
+using tbp::kChipNone;
 constexpr std::size_t kMebibyte = 1048576;
 
 // The group boxes, in grid order: two per row.
@@ -123,7 +123,7 @@ void onChipChosen(MainWindow& window, int index) {
     if (chip != kChipNone)
       window.statusBar()->showMessage(kChipStatus.arg(QString::fromStdString(tbp::chipName(chip)))
                                           .arg(tbp::chipRomReach(chip) / kMebibyte),
-                                      kNoteTimeoutMs);
+                                      tbp::kNoteTimeoutMs);
   } catch (const std::exception& error) {
     window.prompts().warning(QStringLiteral("Chip"), QString::fromUtf8(error.what()));
   }

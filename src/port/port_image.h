@@ -74,6 +74,9 @@ inline constexpr int symbolPageB = 1001;
 int glyphsPerFont(int fontId);
 
 // Coprocessor types: 0 none, 1 GSU-1, 2 GSU-2, 3 GSU-2-SP1, 4 SA-1.
+inline constexpr int kChipNone = 0;
+inline constexpr int kChipGsu1 = 1;
+inline constexpr int kChipTypes = 5;
 std::string chipName(int type);
 double chipClockMhz(int type);
 std::size_t chipRomReach(int type);
@@ -146,7 +149,8 @@ class PortImage {
   int symbolHint(int page, int symbol) const;
   void setSymbolHint(int page, int symbol, int value);
 
-  // Splash sounds.
+  // Splash sounds, in slots 0 to kSplashSoundSlots - 1.
+  static constexpr int kSplashSoundSlots = 3;
   bool hasSplashSounds() const;
   bool splashSoundPresent(int slot) const;
   void clearSplashSound(int slot);

@@ -12,9 +12,8 @@ namespace tbp {
 
 namespace {
 
-constexpr int splashSlots = 3;
 constexpr std::size_t splashSlotBytes = 8;
-constexpr std::size_t splashTableBytes = splashSlots * splashSlotBytes;
+constexpr std::size_t splashTableBytes = PortImage::kSplashSoundSlots * splashSlotBytes;
 constexpr std::size_t sampleOffsetBytes = 3;
 
 constexpr int msuSongCount = 64;
@@ -58,7 +57,7 @@ bool PortImage::hasSplashSounds() const {
 }
 
 bool PortImage::splashSoundPresent(int slot) const {
-  if (!hasSplashSounds() || slot < 0 || slot >= splashSlots) {
+  if (!hasSplashSounds() || slot < 0 || slot >= kSplashSoundSlots) {
     return false;
   }
   const std::size_t at = layout().splashSound + static_cast<std::size_t>(slot) * splashSlotBytes;
@@ -70,7 +69,7 @@ bool PortImage::splashSoundPresent(int slot) const {
 }
 
 void PortImage::clearSplashSound(int slot) {
-  if (slot < 0 || slot >= splashSlots) {
+  if (slot < 0 || slot >= kSplashSoundSlots) {
     throw std::runtime_error("splash sound slot must be 1-3");
   }
   if (!hasSplashSounds()) {

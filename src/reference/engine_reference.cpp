@@ -20,6 +20,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "reference/functions_table.h"
 #include "reference/library_records.h"
 #include "reference/reference_text.h"
@@ -54,7 +55,6 @@ std::optional<std::string> readResource(const QString& path) {
   return file.readAll().toStdString();
 }
 
-QString escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
 QLabel* buildHeader(const LibraryListing& listing) {
   QString html = QStringLiteral("<b>") + escaped(listing.versionLine) + QStringLiteral("</b><br>") +

@@ -19,11 +19,6 @@ bool isLeadingBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-const std::string& textOf(const JsonValue& value) {
-  static const std::string empty;
-  return value.kind() == JsonKind::String ? value.text() : empty;
-}
-
 // A JSON number as an int, truncated and kept inside the int range; 0 for anything else.
 int integerOf(const JsonValue& value) {
   if (value.kind() != JsonKind::Number) return 0;
@@ -42,14 +37,14 @@ JsonValue parseOrEmpty(const std::string& text) {
 void addDocumentRecords(LibraryListing& listing, const std::string& documentText,
                         const std::set<int>& ids) {
   const JsonValue document = parseOrEmpty(documentText);
-  listing.calling = textOf(document.get("calling"));
-  listing.note = textOf(document.get("superfx"));
+  listing.calling = document.get("calling").text();
+  listing.note = document.get("superfx").text();
   for (const JsonValue& function : document.get("functions").items()) {
     const int id = integerOf(function.get("id"));
     if (!ids.empty() && !ids.contains(id)) continue;
-    listing.records.push_back({id, textOf(function.get("group")), textOf(function.get("name")),
-                               textOf(function.get("params")), textOf(function.get("returns")),
-                               textOf(function.get("desc"))});
+    listing.records.push_back({id, function.get("group").text(), function.get("name").text(),
+                               function.get("params").text(), function.get("returns").text(),
+                               function.get("desc").text()});
   }
   listing.versionLine = "Library version " + std::to_string(listing.version) + ": " +
                         std::to_string(listing.records.size()) + " functions.";
@@ -58,7 +53,7 @@ void addDocumentRecords(LibraryListing& listing, const std::string& documentText
 // Without notes for the version, the port's own signatures ("NAME what it does") stand in.
 void addPortRecords(LibraryListing& listing, const JsonValue& library) {
   for (const auto& [name, value] : library.get("ids").members()) {
-    const std::string& signature = textOf(value);
+    const std::string& signature = value.text();
     const std::size_t blank = signature.find(' ');
     FunctionRecord record;
     record.id = leadingInteger(name);
@@ -68,9 +63,9 @@ void addPortRecords(LibraryListing& listing, const JsonValue& library) {
   }
   std::stable_sort(listing.records.begin(), listing.records.end(),
                    [](const FunctionRecord& a, const FunctionRecord& b) { return a.id < b.id; });
-  listing.calling = "lib_call: " + textOf(library.get("slot")) + ". Arguments " +
-                    textOf(library.get("args")) + ", results " + textOf(library.get("results")) +
-                    ". " + textOf(library.get("return"));
+  listing.calling = "lib_call: " + library.get("slot").text() + ". Arguments " +
+                    library.get("args").text() + ", results " + library.get("results").text() +
+                    ". " + library.get("return").text();
   listing.versionLine = "Library version " + std::to_string(listing.version) +
                         " (this patcher has no detailed notes for it: the ROM's own one-line "
                         "signatures are shown).";

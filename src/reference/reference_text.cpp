@@ -33,14 +33,9 @@ std::string escapeHtml(const std::string& text) {
   return out;
 }
 
-const std::string& textOf(const JsonValue& value) {
-  static const std::string empty;
-  return value.kind() == JsonKind::String ? value.text() : empty;
-}
-
 void renderSection(const JsonValue& section, ReferenceDocument& out) {
-  const std::string& title = textOf(section.get("title"));
-  const std::string& body = textOf(section.get("text"));
+  const std::string& title = section.get("title").text();
+  const std::string& body = section.get("text").text();
   out.html += "<h3>" + escapeHtml(title) + "</h3>";
   out.text += title + "\n";
   bool listOpen = false;
