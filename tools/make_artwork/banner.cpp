@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kWidth = 360;
 constexpr int kHeight = 340;
-constexpr int kFrames = 60;
+constexpr int kBannerFrames = 60;
 constexpr int kBlurSamples = 9;
 
 // The sheet of paper and the mark on it, in picture coordinates.
@@ -28,8 +28,8 @@ constexpr double kMarkAngle = -5.0;  // relative to the card: stamped by hand, a
 
 // The timeline, in frames at 30 per second.
 constexpr double kHover = 8;     // the stamp hangs over the paper
-constexpr double kContact = 13;  // rubber meets paper
-constexpr double kLift = 22;     // the stamp leaves the paper
+constexpr double kContact = kStampContactFrame;
+constexpr double kLift = kStampLiftFrame;
 constexpr double kUp = 27;       // clear of the paper, it moves away
 constexpr double kGone = 37;     // out of the picture
 constexpr double kSweepStart = 39;
@@ -257,7 +257,7 @@ QImage renderFrame(const Scene& scene, int index) {
 bool writeBannerFrames(const QString& dir) {
   if (!QDir(dir).mkpath(QStringLiteral("banner"))) return false;
   const Scene scene;
-  for (int index = 0; index < kFrames; ++index) {
+  for (int index = 0; index < kBannerFrames; ++index) {
     const QString path =
         QStringLiteral("%1/banner/%2.png").arg(dir).arg(index + 1, 2, 10, QLatin1Char('0'));
     if (!renderFrame(scene, index).convertToFormat(QImage::Format_RGB32).save(path)) return false;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "little_endian.h"
+
 namespace artwork {
 
 namespace {
@@ -9,15 +11,6 @@ namespace {
 constexpr int kDirectorySize = 6;
 constexpr int kEntrySize = 16;
 constexpr int kBitmapHeaderSize = 40;
-
-void put16(QByteArray& out, int value) {
-  out.append(char(value & 0xFF));
-  out.append(char((value >> 8) & 0xFF));
-}
-
-void put32(QByteArray& out, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.append(char((value >> shift) & 0xFF));
-}
 
 // Rows of the mask are padded to whole 32-bit words.
 int maskStride(int width) { return (width + 31) / 32 * 4; }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "banner.h"
+#include "little_endian.h"
 #include "raster.h"
 
 namespace artwork {
@@ -14,10 +16,10 @@ namespace {
 constexpr int kRate = 32000;
 constexpr int kChannels = 2;
 constexpr double kSeconds = 2.0;
-constexpr int kFrames = int(kRate * kSeconds);
-// In step with the banner: contact on frame 14 and lift on frame 23, at 30 frames per second.
-constexpr double kContact = 13.0 / 30.0;
-constexpr double kLift = 22.0 / 30.0;
+constexpr int kSampleFrames = int(kRate * kSeconds);
+// In step with the banner: contact on frame 14 and lift on frame 23 (counted from 1).
+constexpr double kContactSeconds = kStampContactFrame / kBannerFramesPerSecond;
+constexpr double kLiftSeconds = kStampLiftFrame / kBannerFramesPerSecond;
 constexpr double kPeak = 0.82;  // of full scale
 
 // A second-order filter (band-pass or low-pass, the usual biquad forms).
@@ -51,8 +53,8 @@ class Biquad {
 };
 
 struct Stereo {
-  std::vector<double> left = std::vector<double>(kFrames);
-  std::vector<double> right = std::vector<double>(kFrames);
+  std::vector<double> left = std::vector<double>(kSampleFrames);
+  std::vector<double> right = std::vector<double>(kSampleFrames);
 };
 
 double noise(Random& random) { return random.range(-1, 1); }
@@ -63,12 +65,13 @@ void addSwish(Stereo& out) {
   Random random(101);
   Biquad left = Biquad::bandPass(900, 0.7);
   Biquad right = Biquad::bandPass(900, 0.7);
-  for (int i = 0; i < kFrames; ++i) {
+  for (int i = 0; i < kSampleFrames; ++i) {
     const double t = double(i) / kRate;
-    if (t > kContact + 0.05) break;
+    if (t > kContactSeconds + 0.05) break;
     const double envelope =
-        smoothStep(0.04, 0.4, t) * (t < kContact ? 1.0 : std::exp(-(t - kContact) * 90));
-    const double pan = smoothStep(0.0, kContact, t);
+        smoothStep(0.04, 0.4, t) *
+        (t < kContactSeconds ? 1.0 : std::exp(-(t - kContactSeconds) * 90));
+    const double pan = smoothStep(0.0, kContactSeconds, t);
     out.left[i] += 0.05 * envelope * (0.4 + 0.6 * pan) * left(noise(random));
     out.right[i] += 0.05 * envelope * right(noise(random));
   }
@@ -80,8 +83,8 @@ void addThump(Stereo& out) {
   Random random(202);
   Biquad slap = Biquad::bandPass(3200, 0.9);
   double phase = 0;
-  const int start = int(kContact * kRate);
-  for (int i = start; i < kFrames; ++i) {
+  const int start = int(kContactSeconds * kRate);
+  for (int i = start; i < kSampleFrames; ++i) {
     const double dt = double(i - start) / kRate;
     const double pitch = 52 + 78 * std::exp(-dt * 28);
     phase += 2 * M_PI * pitch / kRate;
@@ -105,7 +108,7 @@ void addRustle(Stereo& out, double from, double to, double level, std::uint64_t 
     std::vector<double>& target = channel == 0 ? out.left : out.right;
     double gain = 0;
     int hold = 0;
-    for (int i = int(from * kRate); i < int(to * kRate) && i < kFrames; ++i) {
+    for (int i = int(from * kRate); i < int(to * kRate) && i < kSampleFrames; ++i) {
       if (--hold <= 0) {
         hold = int(random.range(0.004, 0.016) * kRate);
         gain = std::pow(random.unit(), 3.0);
@@ -122,7 +125,7 @@ void addPeel(Stereo& out) {
   Random random(303);
   Biquad left = Biquad::lowPass(1800, 0.8);
   Biquad right = Biquad::lowPass(2000, 0.8);
-  const int start = int(kLift * kRate);
+  const int start = int(kLiftSeconds * kRate);
   for (int i = start; i < start + int(0.09 * kRate); ++i) {
     const double dt = double(i - start) / kRate;
     const double envelope = smoothStep(0, 0.015, dt) * std::exp(-dt * 40);
@@ -146,28 +149,19 @@ void addRoom(Stereo& out) {
   };
   reflect(out.left, int(0.019 * kRate), int(0.043 * kRate));
   reflect(out.right, int(0.023 * kRate), int(0.037 * kRate));
-  for (int i = 0; i < kFrames; ++i) {
+  for (int i = 0; i < kSampleFrames; ++i) {
     const double fade = 1 - smoothStep(kSeconds - 0.3, kSeconds, double(i) / kRate);
     out.left[i] *= fade;
     out.right[i] *= fade;
   }
 }
 
-void put16(QByteArray& out, int value) {
-  out.append(char(value & 0xFF));
-  out.append(char((value >> 8) & 0xFF));
-}
-
-void put32(QByteArray& out, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.append(char((value >> shift) & 0xFF));
-}
-
 QByteArray wavFile(const Stereo& sound) {
   double peak = 1e-9;
-  for (int i = 0; i < kFrames; ++i)
+  for (int i = 0; i < kSampleFrames; ++i)
     peak = std::max({peak, std::abs(sound.left[i]), std::abs(sound.right[i])});
   const double gain = kPeak / peak;
-  const std::uint32_t dataSize = kFrames * kChannels * 2;
+  const std::uint32_t dataSize = kSampleFrames * kChannels * 2;
   QByteArray out("RIFF");
   put32(out, 36 + dataSize);
   out.append("WAVEfmt ");
@@ -180,7 +174,7 @@ QByteArray wavFile(const Stereo& sound) {
   put16(out, 16);
   out.append("data");
   put32(out, dataSize);
-  for (int i = 0; i < kFrames; ++i)
+  for (int i = 0; i < kSampleFrames; ++i)
     for (const double sample : {sound.left[i], sound.right[i]})
       put16(out, int(std::lround(std::clamp(sample * gain, -1.0, 1.0) * 32767)));
   return out;
@@ -192,9 +186,9 @@ QByteArray stampSoundWav() {
   Stereo sound;
   addSwish(sound);
   addThump(sound);
-  addRustle(sound, kContact + 0.02, kLift - 0.02, 0.16, 404);
+  addRustle(sound, kContactSeconds + 0.02, kLiftSeconds - 0.02, 0.16, 404);
   addPeel(sound);
-  addRustle(sound, kLift + 0.01, kLift + 0.22, 0.07, 505);
+  addRustle(sound, kLiftSeconds + 0.01, kLiftSeconds + 0.22, 0.07, 505);
   addRoom(sound);
   return wavFile(sound);
 }
