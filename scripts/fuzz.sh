@@ -14,10 +14,10 @@ shift || true
 scripts/install-deps.sh
 launcher=()
 if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B out/fuzz "${launcher[@]}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_CXX_COMPILER=clang++ \
   -DTBP_FUZZ=ON -DTBP_BUILD_TESTS=OFF -DTBP_BUILD_BENCH=OFF >/dev/null
 cmake --build out/fuzz --target fuzz_harnesses
 

@@ -9,7 +9,7 @@ scripts/install-deps.sh
 # GoogleTest headers and generating unoptimised code); a release build keeps the system's
 # default compiler.
 cmake -S . -B out/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTBP_SANITIZE=ON -DTBP_BUILD_BENCH=OFF \
-  -DTBP_LINE_TABLES_ONLY=ON -DTBP_UNITY=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+  -DTBP_LINE_TABLES_ONLY=ON -DTBP_UNITY=ON -DCMAKE_CXX_COMPILER=clang++
 # As many compile jobs as cores: more only make them fight over the caches and memory.
 cmake --build out/test --parallel "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
