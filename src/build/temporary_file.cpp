@@ -116,7 +116,7 @@ void TemporaryFile::readAt(std::uint64_t offset, std::uint8_t* out, std::size_t 
     if (got <= 0) break;
     done += static_cast<std::size_t>(got);
   }
-  if (done < size || fd_ < 0) throw FileError("write failed (disk full?): " + target_);
+  if (done < size || fd_ < 0) throw FileError("read failed: " + target_);
 }
 
 void TemporaryFile::truncate(std::uint64_t size) {

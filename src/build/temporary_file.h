@@ -34,8 +34,9 @@ class TemporaryFile {
   // Appends bytes. Throws "write failed (disk full?): " + target.
   void write(const std::uint8_t* data, std::size_t size);
   // Rewrites bytes already written, reads them back and cuts the file to a size, for a pass
-  // over a file made in blocks. Each throws FileError("write failed (disk full?): " + target);
-  // readAt reads exactly `size` bytes from within the file.
+  // over a file made in blocks. The writes throw FileError("write failed (disk full?): " +
+  // target); readAt reads exactly `size` bytes from within the file, or throws
+  // FileError("read failed: " + target).
   void writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
   void readAt(std::uint64_t offset, std::uint8_t* out, std::size_t size);
   void truncate(std::uint64_t size);
